@@ -4,6 +4,10 @@
 
 #include <random>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "RecoveredText.h"
 #include "SqliteParse.h"
 
@@ -114,5 +118,12 @@ TEST(Utf8ToAnsi, StrictDecoding) {
 #ifndef _WIN32
   // Outside Windows the ANSI code page is UTF-8: valid text passes unchanged.
   EXPECT_EQ(utf8ToAnsi("\xE5\xBC\xA0\xE4\xBC\x9F \xF0\x9F\x98\x80"), "\xE5\xBC\xA0\xE4\xBC\x9F \xF0\x9F\x98\x80");
+#else
+  // A Western code page keeps what it can show and puts its default character for the rest.
+  if (GetACP() == 1252) {
+    EXPECT_EQ(utf8ToAnsi("caf\xC3\xA9 \xE5\xBC\xA0"), "caf\xE9 ?");
+  } else if (GetACP() == CP_UTF8) {
+    EXPECT_EQ(utf8ToAnsi("caf\xC3\xA9 \xE5\xBC\xA0"), "caf\xC3\xA9 \xE5\xBC\xA0");
+  }
 #endif
 }

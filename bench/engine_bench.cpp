@@ -1,0 +1,115 @@
+// Measures the recovery engine on a large phone: the time of each run next to the time of
+// reading the files it reads once (warm cache), and the engine's peak memory.
+//
+//   engine_bench DIR      (DIR holds contacts2.db and mmssms.db)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "SqliteParse.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// One plain read of a whole file in 1 MiB pieces; returns its size.
+size_t readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> chunk(1 << 20);
+  size_t total = 0;
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+    total += static_cast<size_t>(in.gcount());
+  }
+  return total;
+}
+
+double medianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+template <typename Work>
+double timeMedian(int rounds, Work work) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    const auto start = Clock::now();
+    work();
+    times.push_back(millisecondsSince(start));
+  }
+  return medianOf(times);
+}
+
+// Peak resident memory of one run in a child process of its own, in MiB.
+double peakMemoryOfRun(const std::string& contacts, const std::string& sms, ePaserType type) {
+  const pid_t child = fork();
+  if (child == 0) {
+    SqliteParse parse(contacts, sms);
+    parse.startParse(type);
+    _exit(parse.get_contacts_mem().empty() ? 1 : 0);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: engine_bench DIR\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const std::string contacts = dir + "/contacts2.db";
+  const std::string sms = dir + "/mmssms.db";
+  const int rounds = 7;
+
+  readWhole(contacts);  // warm the cache
+  readWhole(sms);
+  const double readContacts = timeMedian(rounds, [&] { readWhole(contacts); });
+  const double readSms = timeMedian(rounds, [&] { readWhole(sms); });
+
+  size_t contactLines = 0, smsLines = 0;
+  const double runContacts = timeMedian(rounds, [&] {
+    SqliteParse parse(contacts, sms);
+    parse.startParse(ePaserContacts);
+    const std::string text = parse.get_contacts_mem();
+    contactLines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  });
+  const double runSms = timeMedian(rounds, [&] {
+    SqliteParse parse(contacts, sms);
+    parse.startParse(ePaserSms);
+    const std::string text = parse.get_contacts_mem();
+    smsLines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  });
+
+  // A bare process, for comparison with the runs' peaks.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  struct rusage idle {};
+  wait4(child, &status, 0, &idle);
+
+  std::printf("files: contacts2.db %zu bytes, mmssms.db %zu bytes\n", readWhole(contacts), readWhole(sms));
+  std::printf("%-16s %10s %14s %8s %12s %10s\n", "run", "run ms", "one read ms", "ratio", "peak MiB", "lines");
+  std::printf("%-16s %10.2f %14.2f %8.2f %12.1f %10zu\n", "contacts", runContacts, readContacts,
+              runContacts / readContacts, peakMemoryOfRun(contacts, sms, ePaserContacts), contactLines);
+  // The messages run also reads the live contacts, so its files are both databases.
+  std::printf("%-16s %10.2f %14.2f %8.2f %12.1f %10zu\n", "messages", runSms, readSms + readContacts,
+              runSms / (readSms + readContacts), peakMemoryOfRun(contacts, sms, ePaserSms), smsLines);
+  std::printf("(peak of a bare process: %.1f MiB; medians of %d rounds)\n", static_cast<double>(idle.ru_maxrss) / 1024.0,
+              rounds);
+  return 0;
+}
