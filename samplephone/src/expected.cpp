@@ -1,0 +1,52 @@
+#include "expected.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "free_space.h"
+
+namespace samplephone {
+
+std::string escapeField(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+void writeExpected(const std::string& path, const std::string& contactsDb, const ContactsResult& contacts,
+                   const std::string& messagesDb, const MessagesResult& messages) {
+  std::ofstream out(path, std::ios::binary);
+  out << "# Rows deleted from contacts2.db (table data) and mmssms.db (table sms).\n"
+         "# data\traw_contact_id\tdata_id\tmimetype\tdata1\tin_free_space\n"
+         "# sms\t_id\tthread_id\ttype\taddress\tperson\tbody\tin_free_space\n"
+         "# Escapes: \\\\ \\t \\n \\r; \\N is NULL. in_free_space: 1 = the bytes of data1 or body still lie\n"
+         "# in a freeblock or the unallocated gap of a leaf page of the table, 0 = they do not.\n";
+
+  TableFreeSpace dataSpace(contactsDb, contacts.dataRootPage);
+  for (const DeletedDataRow& row : contacts.deleted) {
+    out << "data\t" << row.rawContactId << '\t' << row.dataId << '\t' << escapeField(row.mimetype) << '\t'
+        << (row.data1Null ? "\\N" : escapeField(row.data1)) << '\t'
+        << (dataSpace.holds(row.dataId, row.data1) ? 1 : 0) << '\n';
+  }
+  TableFreeSpace smsSpace(messagesDb, messages.smsRootPage);
+  for (const DeletedMessage& m : messages.deleted) {
+    out << "sms\t" << m.id << '\t' << m.threadId << '\t' << m.type << '\t' << escapeField(m.address) << '\t';
+    if (m.personNull)
+      out << "\\N";
+    else
+      out << m.person;
+    out << '\t' << escapeField(m.body) << '\t' << (smsSpace.holds(m.id, m.body) ? 1 : 0) << '\n';
+  }
+  if (!out.flush()) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace samplephone
