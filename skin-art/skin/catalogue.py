@@ -135,6 +135,6 @@ PICTURES += [
     Picture("yes.png", 320, 28, 4, "Yes, message box", lambda: TXT("Yes", 80, 28, 4, "primary")),
     Picture("cancel.png", 320, 28, 4, "Cancel, message box", lambda: TXT("Cancel", 80, 28, 4, "secondary")),
     Picture("no.png", 320, 28, 4, "No, message box", lambda: TXT("No", 80, 28, 4, "secondary")),
-    Picture("aboutbk.png", 460, 320, 1, "About box background: band, logo and product name, link row at y 270",
+    Picture("aboutbk.png", 520, 320, 1, "About box background: band, logo and product name, link row at y 270",
             windows.aboutbk),
 ]

@@ -158,8 +158,8 @@ def msgbox():
 
 
 def aboutbk():
-    """About box, 460 x 320: version written by the program at (40,135), link at (40,270)."""
-    w, h = 460, 320
+    """About box, 520 x 320 (room for the link and the OK button side by side): version written by the program at (40,135), link at (40,270)."""
+    w, h = 520, 320
     img = canvas(w, h, PANEL)
     _small_band(img, w, 30)
     shadow(img, Mask(w, h).rrect((40, 50, 104, 114), 13), (0, 2), 3, opacity=0.2)
