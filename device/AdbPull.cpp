@@ -1,0 +1,147 @@
+#include "AdbPull.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+const char kAdbClientFileName[] = "quillfen-retrievo-adb-help.exe";
+
+namespace {
+
+// Argument texts appended to the quoted client path; the two pulls end with the space that
+// separates them from the destination.
+const char kChmodContacts[] =
+    " shell su root chmod 777 /data/data/com.android.providers.contacts/databases/contacts2.db";
+const char kChmodSms[] =
+    " shell su root chmod 777 /data/data/com.android.providers.telephony/databases/mmssms.db";
+const char kPullSms[] = " pull /data/data/com.android.providers.telephony/databases/mmssms.db ";
+const char kPullContacts[] =
+    " pull /data/data/com.android.providers.contacts/databases/contacts2.db ";
+
+}  // namespace
+
+std::string QuoteArgument(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
+  // Backslashes are literal unless they precede a quote; those before a quote (or before the
+  // closing quote) are doubled.
+  std::string out = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') {
+      out.append(backslashes * 2 + 1, '\\');
+    } else {
+      out.append(backslashes, '\\');
+    }
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(backslashes * 2, '\\');
+  out.push_back('"');
+  return out;
+}
+
+std::vector<std::string> BuildPullCommandLines(const std::string& programFolder,
+                                               const std::string& contactsDb,
+                                               const std::string& smsDb) {
+  // A Windows path cannot contain a quote, so wrapping the client path is enough; quoting it
+  // keeps CreateProcess from trying "C:\Program.exe" for a folder with blanks.
+  const std::string client = "\"" + programFolder + "\\" + kAdbClientFileName + "\"";
+  return {
+      client + kChmodContacts,
+      client + kChmodSms,
+      client + kPullSms + QuoteArgument(smsDb),
+      client + kPullContacts + QuoteArgument(contactsDb),
+  };
+}
+
+std::string ProgramFolder() {
+  // GetModuleFileNameA cuts the name to the buffer without failing, so grow until it fits.
+  std::vector<char> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return std::string();
+    if (n < buf.size() - 1 || buf.size() >= 65536) {
+      std::string path(buf.data(), n);
+      size_t slash = path.find_last_of("\\/");
+      return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+int RunAdbCommand(const std::string& commandLine, DWORD timeoutMs) {
+  STARTUPINFOA si;
+  GetStartupInfoA(&si);
+  si.wShowWindow = 0;
+  si.dwFlags = 0;
+  // CreateProcessA may write into the command line, so hand it a private copy.
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &si, &pi)) {
+    return 0;
+  }
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    TerminateProcess(pi.hProcess, 0);
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return 1;
+}
+
+bool KillAdbProcesses() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  const DWORD self = GetCurrentProcessId();
+  bool lastOutcome = false;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    // Some systems report a full path here; compare the file name only.
+    const char* name = entry.szExeFile;
+    if (const char* slash = std::strrchr(name, '\\')) name = slash + 1;
+    if (_stricmp(name, kAdbClientFileName) != 0 || entry.th32ProcessID == self) continue;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+    // A process that was opened but could not be ended counts as a failure too.
+    lastOutcome = process != nullptr && TerminateProcess(process, 0) != FALSE;
+    if (lastOutcome) {
+      std::printf("hCurrentProcess is terminate.\n");
+    } else {
+      std::printf("hCurrentProcess is invalid: %lu\n", entry.th32ProcessID);
+    }
+    std::fflush(stdout);
+    if (process != nullptr) CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return lastOutcome;
+}
+
+DWORD WINAPI PullThreadProc(LPVOID param) {
+  std::unique_ptr<PullJob> job(static_cast<PullJob*>(param));
+  if (!job) return 1;
+  Sleep(job->startDelayMs);
+  const std::string folder = job->programFolder.empty() ? ProgramFolder() : job->programFolder;
+  // Each step runs whether or not the earlier ones worked; the window judges by the files.
+  for (const std::string& commandLine : BuildPullCommandLines(folder, job->contactsDb, job->smsDb)) {
+    RunAdbCommand(commandLine, job->stepTimeoutMs);
+  }
+  PostMessageA(job->hwndNotify, WM_PULL_DONE, 1, 0);
+  return 1;
+}
+
+HANDLE StartPullThread(HWND hwndNotify, const std::string& contactsDb, const std::string& smsDb) {
+  PullJob* job = new PullJob;
+  job->hwndNotify = hwndNotify;
+  job->contactsDb = contactsDb;
+  job->smsDb = smsDb;
+  HANDLE thread = CreateThread(nullptr, 0, PullThreadProc, job, 0, nullptr);
+  if (thread == nullptr) delete job;
+  return thread;
+}
