@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "Carving.h"
+#include "CarvedRows.h"
 
 namespace engine {
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
+#include "PageCarver.h"
 #include "RecordHeader.h"
 
 #ifdef _WIN32
@@ -90,14 +92,100 @@ void closeDb(sqlite3*& db) {
 
 constexpr size_t kReadWindow = 256 * 1024;
 
+// A soft NOT NULL is believed only when this many live rows show it.
+constexpr int64_t kSoftNotNullRows = 20;
+
+std::string quoted(const std::string& name) {
+  std::string out = "\"";
+  for (const char c : name) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+uint64_t keyOf(const std::string& first, const std::string& second);
+
+// Whether every position names one of `count` columns. A kept column outside the table
+// would make the carvers read a field no record has, so such a table is not carved.
+bool columnsKnown(int32_t count, std::initializer_list<int32_t> positions) {
+  if (count <= 0) return false;
+  for (const int32_t position : positions) {
+    if (position < 0 || position >= count) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+// The baseline's additions: the declared columns and the root of every tree. A statement
+// that fails leaves its part empty: without declared columns nothing is carved, without
+// roots no other tree is marked.
+bool SqliteParse::readTableFacts(sqlite3* db, const char* table) {
+  tableColumns.clear();
+  softNotNull.clear();
+  treeRoots.clear();
+  const std::string info = "PRAGMA table_info(" + quoted(table) + ")";
+  if (sqlite3_stmt* statement = prepare(db, info.c_str())) {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      engine::ColumnInfo column;
+      column.name = columnText(statement, 1);
+      column.declaredType = columnText(statement, 2);
+      column.notNull = sqlite3_column_int64(statement, 3) != 0;
+      column.primaryKey = sqlite3_column_int64(statement, 5) != 0;
+      tableColumns.push_back(column);
+    }
+    sqlite3_finalize(statement);
+  }
+  if (sqlite3_stmt* statement = prepare(db, "SELECT rootpage FROM sqlite_master WHERE rootpage > 0")) {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      const int64_t root = sqlite3_column_int64(statement, 0);
+      if (root > 0 && root <= 0xFFFFFFFF) treeRoots.push_back(static_cast<uint32_t>(root));
+    }
+    sqlite3_finalize(statement);
+  }
+  return true;
+}
+
+// One pass over the live rows of the table: the deciding fields of each (the columns at
+// `first` and `second`, as SQLite's text), the second field alone into `seconds` when
+// given, and for each column whether it is never NULL (believed from kSoftNotNullRows
+// rows on). A statement that fails leaves the sets empty and no column never NULL.
+void SqliteParse::readLiveRows(sqlite3* db, const char* table, int first, int second,
+                               std::unordered_set<uint64_t>* seconds) {
+  softNotNull.assign(tableColumns.size(), false);
+  const std::string sql = std::string("SELECT * FROM ") + quoted(table);
+  sqlite3_stmt* statement = prepare(db, sql.c_str());
+  if (statement == nullptr) return;
+  const int columns = sqlite3_column_count(statement);
+  std::vector<bool> sawNull(static_cast<size_t>(columns), false);
+  int64_t rows = 0;
+  std::vector<uint64_t> keys;
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    ++rows;
+    for (int i = 0; i < columns; ++i) {
+      if (sqlite3_column_type(statement, i) == SQLITE_NULL) sawNull[static_cast<size_t>(i)] = true;
+    }
+    const std::string a = columnText(statement, first);
+    const std::string b = columnText(statement, second);
+    keys.push_back(keyOf(a, b));
+    if (seconds != nullptr) seconds->insert(keyOf(b, std::string()));
+  }
+  sqlite3_finalize(statement);
+  std::sort(keys.begin(), keys.end());
+  liveKeys = std::move(keys);
+  if (rows >= kSoftNotNullRows && static_cast<size_t>(columns) == softNotNull.size()) {
+    for (size_t i = 0; i < softNotNull.size(); ++i) softNotNull[i] = !sawNull[i];
+  }
+}
+
+bool SqliteParse::isLive(uint64_t key) const { return std::binary_search(liveKeys.begin(), liveKeys.end(), key); }
 
 SqliteParse::SqliteParse(const std::string& contactsPath, const std::string& smsPath)
     : contactsDbPath(contactsPath), smsDbPath(smsPath) {}
 
 SqliteParse::~SqliteParse() {
   leafPages.clear();
-  freeBlocks.clear();
   recoveredContacts.clear();
   contactLookup.clear();
   recoveredSms.clear();
@@ -135,6 +223,10 @@ bool SqliteParse::InitContacParseDbFile() {
   readRootPage(root, rootPage);
   readColumns(contactsDb, "SELECT * from data", contactColumnCount,
               {{"raw_contact_id", &rawContactIdColumn}, {"data1", &data1Column}});
+  readTableFacts(contactsDb, "data");
+  if (columnsKnown(contactColumnCount, {rawContactIdColumn, data1Column})) {
+    readLiveRows(contactsDb, "data", rawContactIdColumn, data1Column, &liveData1);
+  }
   closeDb(contactsDb);
   return true;
 }
@@ -173,6 +265,10 @@ bool SqliteParse::InitSmsParseDbFile() {
   readRootPage(root, rootPage);
   readColumns(smsDb, "SELECT * from sms", smsColumnCount,
               {{"address", &addressColumn}, {"person", &personColumn}, {"body", &bodyColumn}});
+  readTableFacts(smsDb, "sms");
+  if (columnsKnown(smsColumnCount, {addressColumn, bodyColumn})) {
+    readLiveRows(smsDb, "sms", addressColumn, bodyColumn, nullptr);
+  }
   closeDb(contactsDb);
   closeDb(smsDb);
   return true;
@@ -214,33 +310,38 @@ bool SqliteParse::openDbStream(const std::string& path) {
 }
 
 // Copies up to `length` bytes from `offset` and returns how many the file delivered; the
-// rest of `dst` is left as it was (callers hand in zeroed buffers). Reads are served from a
-// window of the file that moves forward as the run proceeds, so the leaf pages, visited
-// in ascending order, are read from the file about once.
-size_t SqliteParse::readAvailable(uint64_t offset, uint8_t* dst, size_t length) {
+// rest of `dst` is left as it was (callers hand in zeroed buffers). Reads are served from
+// one of two caches: `wide` reads (pages carved in ascending order, the scan for pages no
+// tree holds) from a 256 KiB window that moves forward, so those pages are read from the
+// file about once; other reads (tree walks, freelist trunks, overflow pages, which jump
+// about the file) from a cache of the one page they fall in, so a jump costs one page.
+size_t SqliteParse::readAvailable(uint64_t offset, uint8_t* dst, size_t length, bool wide) {
   if (length == 0 || offset >= fileSize) return 0;
   length = static_cast<size_t>(std::min<uint64_t>(length, fileSize - offset));
-  if (offset < windowStart || offset - windowStart + length > window.size()) {
-    // Align the window to the page that holds `offset`, so a whole page always fits.
+  std::vector<uint8_t>& cache = wide ? window : pageCache;
+  uint64_t& cacheStart = wide ? windowStart : pageCacheStart;
+  if (offset < cacheStart || offset - cacheStart + length > cache.size()) {
+    // Aligned to the page that holds `offset`, so a whole page always fits.
     const uint64_t align = pageSizeUsable() ? pageSize : 512;
-    windowStart = offset - offset % align;
-    const size_t wanted = std::max(kReadWindow, static_cast<size_t>(offset - windowStart) + length);
-    window.resize(wanted);
+    cacheStart = offset - offset % align;
+    const size_t wanted = std::max<size_t>(wide ? kReadWindow : static_cast<size_t>(align),
+                                           static_cast<size_t>(offset - cacheStart) + length);
+    cache.resize(wanted);
     dbStream.clear();
-    dbStream.seekg(static_cast<std::streamoff>(windowStart));
-    dbStream.read(reinterpret_cast<char*>(window.data()), static_cast<std::streamsize>(wanted));
+    dbStream.seekg(static_cast<std::streamoff>(cacheStart));
+    dbStream.read(reinterpret_cast<char*>(cache.data()), static_cast<std::streamsize>(wanted));
     const std::streamsize got = dbStream.gcount();
     dbStream.clear();
-    window.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    if (offset - windowStart >= window.size()) return 0;
+    cache.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    if (offset - cacheStart >= cache.size()) return 0;
   }
-  const size_t have = std::min<size_t>(length, window.size() - static_cast<size_t>(offset - windowStart));
-  std::memcpy(dst, window.data() + (offset - windowStart), have);
+  const size_t have = std::min<size_t>(length, cache.size() - static_cast<size_t>(offset - cacheStart));
+  std::memcpy(dst, cache.data() + (offset - cacheStart), have);
   return have;
 }
 
-bool SqliteParse::readExact(uint64_t offset, uint8_t* dst, size_t length) {
-  return readAvailable(offset, dst, length) == length;
+bool SqliteParse::readExact(uint64_t offset, uint8_t* dst, size_t length, bool wide) {
+  return readAvailable(offset, dst, length, wide) == length;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -254,13 +355,15 @@ int64_t SqliteParse::getCellPage(int64_t offset, int64_t pgno) {
   return engine::readBigEndian32(field);
 }
 
-void SqliteParse::loopPage(int64_t pgno) {
-  // Pages that start inside the file; a truncated last page still counts.
-  const uint64_t pageCount = (fileSize + pageSize - 1) / pageSize;
-  std::vector<bool> seen(static_cast<size_t>(pageCount) + 1, false);
-  // Page 1 carries the file header and the schema table, never a table of ours.
+void SqliteParse::loopPage(int64_t pgno) { walkTree(pgno, true); }
+
+// Walks the tree rooted at `pgno`, marking every page it reaches in `seen`; with
+// `collectLeaves` the table leaf pages go to `leafPages`. Page numbers outside the file or
+// seen before are skipped, and only B-tree page types are followed.
+void SqliteParse::walkTree(int64_t pgno, bool collectLeaves) {
+  const uint64_t pageCount = header.pageCount;
   auto admissible = [&](int64_t p) {
-    return p >= 2 && static_cast<uint64_t>(p) <= pageCount && !seen[static_cast<size_t>(p)];
+    return p >= 1 && static_cast<uint64_t>(p) <= pageCount && !seen[static_cast<size_t>(p)];
   };
   std::vector<int64_t> pending;
   if (admissible(pgno)) {
@@ -274,25 +377,28 @@ void SqliteParse::loopPage(int64_t pgno) {
     const int64_t page = pending.back();
     pending.pop_back();
     const uint64_t start = static_cast<uint64_t>(page - 1) * pageSize;
-    uint8_t header[12] = {};
-    if (!readExact(start, header, 1)) continue;
-    if (header[0] == 13) {
-      leafPages.push_back(static_cast<int32_t>(page));
+    const uint32_t headerAt = page == 1 ? engine::kFileHeaderSize : 0;  // page 1 starts with the file header
+    uint8_t pageHeader[12] = {};
+    if (!readExact(start + headerAt, pageHeader, 1)) continue;
+    const uint8_t type = pageHeader[0];
+    if (type == 13) {
+      if (collectLeaves) leafPages.push_back(static_cast<int32_t>(page));
       continue;
     }
-    if (header[0] != 5 || !readExact(start + 1, header + 1, 11)) continue;
+    if (type != 2 && type != 5) continue;  // index leaves (10) have no children
+    if (!readExact(start + headerAt + 1, pageHeader + 1, 11)) continue;
     // The cell pointer array must fit in the page after the 12-byte header.
-    const uint32_t cellCount = std::min(engine::readBigEndian16(header + 3), (pageSize - 12) / 2);
-    const int64_t rightChild = engine::readBigEndian32(header + 8);
+    const uint32_t cellCount = std::min(engine::readBigEndian16(pageHeader + 3), (header.usable - headerAt - 12) / 2);
+    const int64_t rightChild = engine::readBigEndian32(pageHeader + 8);
     std::vector<int64_t> children;
     children.reserve(cellCount + 1);
     if (rightChild != 0) children.push_back(rightChild);
     for (uint32_t i = 0; i < cellCount; ++i) {
       uint8_t pointer[2];
-      if (!readExact(start + 12 + 2 * i, pointer, 2)) break;
+      if (!readExact(start + headerAt + 12 + 2 * i, pointer, 2)) break;
       const uint32_t cellOffset = engine::readBigEndian16(pointer);
       // A cell must lie after the header and hold its 4-byte child number inside the page.
-      if (cellOffset < 12 || cellOffset > pageSize - 4) continue;
+      if (cellOffset < headerAt + 12 || cellOffset > header.usable - 4) continue;
       children.push_back(getCellPage(cellOffset, page));
     }
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
@@ -305,178 +411,208 @@ void SqliteParse::loopPage(int64_t pgno) {
 
 void SqliteParse::sortLeafPage() { std::sort(leafPages.begin(), leafPages.end()); }
 
-// ---------------------------------------------------------------------------------------
-// Freeblock chains
 
-void SqliteParse::loadFreelistCell(std::vector<uint32_t> pages) {
-  for (const uint32_t page : pages) {
-    const uint64_t start = static_cast<uint64_t>(page - 1) * pageSize;
-    uint8_t field[2];
-    if (!readExact(start + 1, field, 2)) continue;
-    uint32_t offset = engine::readBigEndian16(field);
-    std::vector<uint32_t> chain;
-    // A sound chain moves forward: each block lies after the previous block's 4-byte
-    // header and keeps its own header inside the page. The first link that breaks this
-    // ends the chain; the blocks before it are kept. Ends: `offset` strictly grows.
-    uint32_t lowest = 8;  // the leaf page header
-    while (offset != 0 && offset >= lowest && offset <= pageSize - 4) {
-      chain.push_back(offset);
-      if (!readExact(start + offset, field, 2)) break;
-      lowest = offset + 4;
-      offset = engine::readBigEndian16(field);
+// ---------------------------------------------------------------------------------------
+// The database freelist
+
+// Trunk pages from header offset 32, each listing at most (U - 8) / 4 leaves; page numbers
+// outside 2..page count are skipped. A trunk is carved after its list, a leaf whole.
+void SqliteParse::loadDatabaseFreelist() {
+  const uint64_t pageCount = header.pageCount;
+  std::vector<bool> trunkSeen(static_cast<size_t>(pageCount) + 1, false);
+  uint32_t trunk = header.firstTrunk;
+  // Ends: a trunk page is taken at most once.
+  while (trunk >= 2 && trunk <= pageCount && !trunkSeen[trunk]) {
+    trunkSeen[trunk] = true;
+    const uint64_t start = static_cast<uint64_t>(trunk - 1) * pageSize;
+    uint8_t fields[8];
+    if (!readExact(start, fields, 8)) break;
+    const uint32_t listed = std::min(engine::readBigEndian32(fields + 4), (header.usable - 8) / 4);
+    freelistPages.emplace_back(trunk, 8 + 4 * listed);
+    std::vector<uint8_t> list(4 * static_cast<size_t>(listed));
+    if (listed > 0 && !readExact(start + 8, list.data(), list.size())) break;
+    for (uint32_t i = 0; i < listed; ++i) {
+      const uint32_t leaf = engine::readBigEndian32(list.data() + 4 * i);
+      if (leaf < 2 || leaf > pageCount) continue;
+      freelistLeaf[leaf] = true;
+      freelistPages.emplace_back(leaf, 0);
     }
-    if (!chain.empty()) freeBlocks.emplace(page, std::move(chain));  // a repeated page keeps its first list
+    trunk = engine::readBigEndian32(fields);
   }
 }
 
-// ---------------------------------------------------------------------------------------
-// Reading the free space to carve
-
-// Fills `buffer` with the record area of the freeblock at `offset` of page `pgno` and
-// returns its length. The area begins at freeblock offset 4 when the byte there is below 7
-// (taken as column 0's serial type), else at 5 (that byte taken as a header length). A
-// size field that runs past the page is cut at the page end; one too small for the bytes
-// skipped at its start gives no area.
-size_t SqliteParse::readFreeblockArea(uint32_t pgno, uint32_t offset, engine::CarveBuffer& buffer) {
-  const uint64_t start = static_cast<uint64_t>(pgno - 1) * pageSize + offset;
-  uint8_t head[5];
-  if (pageSize - offset < 5 || !readExact(start, head, 5)) {
-    buffer.prepare(0);
-    return 0;
-  }
-  const uint32_t size = std::min(engine::readBigEndian16(head + 2), pageSize - offset);
-  const uint32_t skipped = head[4] < 7 ? 4 : 5;
-  if (size <= skipped) {
-    buffer.prepare(0);
-    return 0;
-  }
-  const size_t length = size - skipped;
-  uint8_t* bytes = buffer.prepare(length);
-  readAvailable(start + skipped, bytes, length);  // bytes the file lacks stay zero
-  return length;
+bool SqliteParse::isFreelistLeaf(uint32_t pgno) const {
+  return pgno < freelistLeaf.size() && freelistLeaf[pgno];
 }
 
-// Fills `buffer` with the gap between the cell pointer array and the cell content area of
-// leaf page `pgno` and returns its length; 0 when the page has no gap or its header does
-// not describe one (content start inside the pointer array or beyond the page).
-size_t SqliteParse::readUnallocatedArea(uint32_t pgno, engine::CarveBuffer& buffer) {
-  const uint64_t start = static_cast<uint64_t>(pgno - 1) * pageSize;
-  uint8_t fields[4];
-  if (!readExact(start + 3, fields, 4)) {
-    buffer.prepare(0);
-    return 0;
-  }
-  const uint32_t cellCount = engine::readBigEndian16(fields);
-  uint32_t contentStart = engine::readBigEndian16(fields + 2);
-  if (contentStart == 0) contentStart = 65536;  // the format's reading of 0
-  contentStart = std::min(contentStart, pageSize);
-  const uint32_t gapStart = 8 + 2 * cellCount;
-  if (contentStart <= gapStart) {
-    buffer.prepare(0);
-    return 0;
-  }
-  const size_t length = contentStart - gapStart;
-  uint8_t* bytes = buffer.prepare(length);
-  readAvailable(start + gapStart, bytes, length);
-  return length;
+bool SqliteParse::readPagePrefix(uint32_t pgno, uint8_t* dst, size_t length) {
+  if (pgno < 1 || pgno > header.pageCount || length > pageSize) return false;
+  return readExact(static_cast<uint64_t>(pgno - 1) * pageSize, dst, length);
+}
+
+// Reads the usable part of page `pgno` into `page`, which keeps kPageSlack zero bytes
+// after it; false when the file lacks the page.
+bool SqliteParse::readPage(uint32_t pgno, std::vector<uint8_t>& page) {
+  page.resize(header.usable + engine::kPageSlack);
+  std::fill(page.begin() + header.usable, page.end(), 0);
+  if (pgno < 1 || pgno > header.pageCount) return false;
+  return readExact(static_cast<uint64_t>(pgno - 1) * pageSize, page.data(), header.usable, true);
 }
 
 // ---------------------------------------------------------------------------------------
 // Carving
 
-void SqliteParse::parseContactFreelistCell(uint32_t pgno, const engine::ContactColumns& columns,
-                                           engine::CarveBuffer& buffer) {
-  const auto chain = freeBlocks.find(pgno);
-  if (chain == freeBlocks.end()) return;
-  for (const uint32_t offset : chain->second) {
-    const size_t length = readFreeblockArea(pgno, offset, buffer);
-    engine::carveContactFreeblock(buffer, length, columns, recoveredContacts);
-  }
-}
+void SqliteParse::carvePages(engine::PageCarver& carver) {
+  const size_t slots = static_cast<size_t>(header.pageCount) + 1;
+  seen.assign(slots, false);
+  freelistLeaf.assign(slots, false);
+  loadDatabaseFreelist();
+  std::vector<uint8_t> page;
+  std::vector<engine::Record> found;
 
-void SqliteParse::parseContactUnassignedArea(uint32_t pgno, const engine::ContactColumns& columns,
-                                             engine::CarveBuffer& buffer,
-                                             std::vector<engine::ContactPair>& areaRecords) {
-  const size_t length = readUnallocatedArea(pgno, buffer);
-  if (length > 0) engine::carveContactArea(buffer, length, columns, areaRecords);
-}
-
-void SqliteParse::parseSmsFresslistCell(uint32_t pgno, const engine::SmsColumns& columns,
-                                        engine::CarveBuffer& buffer) {
-  const auto chain = freeBlocks.find(pgno);
-  if (chain == freeBlocks.end()) return;
-  for (const uint32_t offset : chain->second) {
-    const size_t length = readFreeblockArea(pgno, offset, buffer);
-    engine::carveSmsFreeblock(buffer, length, columns, recoveredSms);
-  }
-}
-
-void SqliteParse::parseSmsUnassignedArea(uint32_t pgno, const engine::SmsColumns& columns,
-                                         engine::CarveBuffer& buffer, std::vector<SmsCandidate>& areaRecords) {
-  const size_t length = readUnallocatedArea(pgno, buffer);
-  if (length > 0) engine::carveSmsArea(buffer, length, columns, areaRecords);
-}
-
-void SqliteParse::carveLeafPages(ePaserType type) {
-  engine::CarveBuffer buffer;
-  const engine::ContactColumns contactColumns{rawContactIdColumn, data1Column, contactColumnCount};
-  const engine::SmsColumns smsColumns{addressColumn, personColumn, bodyColumn, smsColumnCount};
-  std::vector<engine::ContactPair> areaContacts;
-  std::vector<SmsCandidate> areaSms;
+  // The table's own tree, leaves in ascending order.
+  loopPage(rootPage);
+  sortLeafPage();
   for (const int32_t leaf : leafPages) {
-    const uint32_t pgno = static_cast<uint32_t>(leaf);
-    loadFreelistCell({pgno});
-    if (type == ePaserContacts) {
-      parseContactFreelistCell(pgno, contactColumns, buffer);
-      parseContactUnassignedArea(pgno, contactColumns, buffer, areaContacts);
-    } else {
-      parseSmsFresslistCell(pgno, smsColumns, buffer);
-      parseSmsUnassignedArea(pgno, smsColumns, buffer, areaSms);
-    }
+    if (!readPage(static_cast<uint32_t>(leaf), page)) continue;
+    carver.carveTreeLeaf(page.data(), found);
+    keepRecords(found);
   }
-  recoveredContacts.insert(recoveredContacts.end(), std::make_move_iterator(areaContacts.begin()),
-                           std::make_move_iterator(areaContacts.end()));
-  recoveredSms.insert(recoveredSms.end(), std::make_move_iterator(areaSms.begin()),
-                      std::make_move_iterator(areaSms.end()));
+  // The freelist: pages of deleted rows' trees that SQLite let go, kept with their content.
+  for (const auto& [pgno, from] : freelistPages) {
+    if (seen[pgno]) continue;
+    seen[pgno] = true;
+    if (!readPage(pgno, page)) continue;
+    carver.carveWhole(page.data(), from, found);
+    keepRecords(found);
+  }
+  // Every other tree, only marked: their free space holds their own tables' rows.
+  walkTree(1, false);
+  for (const uint32_t root : treeRoots) walkTree(root, false);
+  // Table leaf pages that no tree reaches.
+  for (uint64_t pgno = 2; pgno <= header.pageCount; ++pgno) {
+    if (seen[static_cast<size_t>(pgno)]) continue;
+    uint8_t type = 0;
+    if (!readExact((pgno - 1) * pageSize, &type, 1, true) || type != 13) continue;
+    seen[static_cast<size_t>(pgno)] = true;
+    if (!readPage(static_cast<uint32_t>(pgno), page)) continue;
+    carver.carveWhole(page.data(), 0, found);
+    keepRecords(found);
+  }
+  // The write-ahead log's frames: older images of pages, checkpointed or not.
+  for (const engine::WalCopy::Frame& frame : walCopy.frames(pageSize)) {
+    if (frame.pgno == 1) continue;  // the schema page
+    page.assign(frame.image, frame.image + header.usable);
+    page.resize(header.usable + engine::kPageSlack, 0);
+    carver.carveWhole(page.data(), 0, found);
+    keepRecords(found);
+  }
+}
+
+namespace {
+
+// 64-bit FNV-1a over the fields, each preceded by its length: a key for the sets of
+// deciding fields, small enough to hold every live row of a large phone.
+uint64_t keyOf(const std::string& first, const std::string& second) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&](const std::string& field) {
+    const uint64_t length = field.size();
+    for (int i = 0; i < 8; ++i) {
+      h = (h ^ ((length >> (8 * i)) & 0xFF)) * 1099511628211ull;
+    }
+    for (const char c : field) h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+  };
+  mix(first);
+  mix(second);
+  return h;
+}
+
+// What a field can put into the text: its bytes up to the first zero byte.
+bool writesNothing(const std::string& field) { return field.empty() || field[0] == '\0'; }
+
+}  // namespace
+
+// Keeps the records just carved, in order. A message is dropped when neither address nor
+// body would write anything, or when its address and body repeat a live message or one
+// already kept. Contact rows are decided at the end of the run (keepContacts).
+void SqliteParse::keepRecords(std::vector<engine::Record>& records) {
+  for (engine::Record& record : records) {
+    if (runType == ePaserContacts) {
+      carvedContacts.emplace_back(std::move(record.kept[0]), std::move(record.kept[1]));
+      continue;
+    }
+    SmsCandidate sms{std::move(record.kept[0]), std::move(record.kept[1]), std::move(record.kept[2])};
+    if (writesNothing(sms.address) && writesNothing(sms.body)) continue;
+    const uint64_t key = keyOf(sms.address, sms.body);
+    if (isLive(key) || !takenKeys.insert(key).second) continue;
+    recoveredSms.push_back(std::move(sms));
+  }
+  records.clear();
+}
+
+// A contact row is dropped when its data1 would write nothing, when (raw_contact_id,
+// data1) repeats a live row or a row already kept, or when every data1 carved for its
+// raw_contact_id is live: such a contact was only renumbered, not deleted.
+void SqliteParse::keepContacts() {
+  std::unordered_map<std::string, bool> everyValueLive;
+  for (const engine::ContactPair& row : carvedContacts) {
+    if (writesNothing(row.second)) continue;
+    const bool live = liveData1.count(keyOf(row.second, std::string())) != 0;
+    auto [slot, added] = everyValueLive.emplace(row.first, live);
+    if (!added) slot->second = slot->second && live;
+  }
+  for (engine::ContactPair& row : carvedContacts) {
+    if (writesNothing(row.second) || everyValueLive[row.first]) continue;
+    const uint64_t key = keyOf(row.first, row.second);
+    if (isLive(key) || !takenKeys.insert(key).second) continue;
+    recoveredContacts.push_back(std::move(row));
+  }
+  carvedContacts.clear();
 }
 
 // ---------------------------------------------------------------------------------------
 // The run
 
-namespace {
-
-// Every kept column must exist in the table: a position outside the columns would make the
-// carvers read a field that no record has, so such a table is not carved at all.
-bool columnsPresent(int32_t count, std::initializer_list<int32_t> positions) {
-  if (count <= 0) return false;
-  for (const int32_t position : positions) {
-    if (position < 0 || position >= count) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 void SqliteParse::startParse(ePaserType type) {
   const std::string* path = nullptr;
   if (type == ePaserContacts) {
-    if (!InitContacParseDbFile()) return;
-    if (!columnsPresent(contactColumnCount, {rawContactIdColumn, data1Column})) return;
     path = &contactsDbPath;
   } else if (type == ePaserSms) {
-    if (!InitSmsParseDbFile()) return;
-    if (!columnsPresent(smsColumnCount, {addressColumn, personColumn, bodyColumn})) return;
     path = &smsDbPath;
   } else {
     return;
   }
-  getDbPageSize(*path);
-  // Nothing can be carved without a valid page size or an open file; the text stays "".
-  if (!pageSizeUsable() || !openDbStream(*path)) return;
-  loopPage(rootPage);
-  sortLeafPage();
-  carveLeafPages(type);
+  runType = type;
+  // Before SQLite opens the file: closing its last connection checkpoints the log into
+  // the file and deletes it, with the older page images it holds.
+  walCopy.load(*path + "-wal");
+  std::vector<int32_t> kept;
   if (type == ePaserContacts) {
+    if (!InitContacParseDbFile()) return;
+    if (!columnsKnown(contactColumnCount, {rawContactIdColumn, data1Column})) return;
+    kept = {rawContactIdColumn, data1Column};
+  } else {
+    if (!InitSmsParseDbFile()) return;
+    if (!columnsKnown(smsColumnCount, {addressColumn, personColumn, bodyColumn})) return;
+    kept = {addressColumn, personColumn, bodyColumn};
+  }
+  const int32_t columnCount = type == ePaserContacts ? contactColumnCount : smsColumnCount;
+  // The declared columns must be the ones the column query saw, or no rule would fit.
+  if (tableColumns.size() != static_cast<size_t>(columnCount)) return;
+  getDbPageSize(*path);
+  // Nothing can be carved without a valid page size, an open file and a sound header.
+  if (!pageSizeUsable() || !openDbStream(*path)) return;
+  uint8_t fileHeader[engine::kFileHeaderSize];
+  if (!readExact(0, fileHeader, sizeof fileHeader) || !engine::readFileHeader(fileHeader, fileSize, header)) return;
+  pageSize = header.pageSize;
+
+  const engine::TableRules rules(tableColumns, std::vector<int>(kept.begin(), kept.end()), softNotNull,
+                                 header.schemaFormat, header.textEncoding);
+  engine::RecordValidator validator(rules, header.usable, this);
+  engine::PageCarver carver(validator);
+  carvePages(carver);
+  if (type == ePaserContacts) {
+    keepContacts();
     saveContactRecover2File(std::string());
   } else {
     saveSmsRecover2File(std::string());

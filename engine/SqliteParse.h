@@ -1,23 +1,31 @@
 // The recovery engine: one SqliteParse object performs one run over one Android database
 // and yields the deleted records it found as one text.
 //
-// How a run works: SQLite answers the baseline questions (the table's root page, the
-// positions of the kept columns and, for messages, the live contacts that name a sender);
-// everything else reads the file itself, page by page through `dbStream`: the table's
-// B-tree is walked to its leaf pages, and each leaf page's freeblocks and unallocated gap
-// are carved for the remains of deleted rows. The carved rows become TAB-separated lines.
-// The file is never loaded whole, and nothing the file claims (page numbers, offsets,
-// sizes, counts) is used before it has been checked against what was actually read.
+// How a run works: the write-ahead log beside the file is copied first (SQLite deletes it
+// when its connection closes). SQLite then answers the baseline questions: the table's
+// root page and declared columns, the roots of every other tree, the kept fields of the
+// live rows, which columns the live rows never leave NULL, and for messages the live
+// contacts that name a sender. Everything else reads the file itself, page by page through
+// `dbStream`, each page at most once: the table's tree (freeblocks and gap of every leaf),
+// the database freelist, pages no tree reaches, and the copied log's frames. Every record
+// found passes one validation against the table's columns (TableRules, RecordValidator,
+// PageCarver); records that repeat a live row or an earlier record are dropped, and the
+// rest become TAB-separated lines. The file is never loaded whole, and nothing the file
+// claims (page numbers, offsets, sizes, counts) is used before it has been checked.
 #pragma once
 
 #include <cstdint>
 #include <fstream>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include "Carving.h"
+#include "CarvedRows.h"
+#include "DatabaseFile.h"
+#include "RecordValidator.h"
+#include "TableRules.h"
 
 struct sqlite3;
 
@@ -34,7 +42,11 @@ using engine::SmsCandidate;
 // valid text passes unchanged.
 std::string utf8ToAnsi(const std::string& bytes);
 
-class SqliteParse {
+namespace engine {
+class PageCarver;
+}
+
+class SqliteParse : private engine::OverflowSource {
  public:
   SqliteParse(const std::string& contactsDbPath, const std::string& smsDbPath);
   ~SqliteParse();
@@ -57,33 +69,35 @@ class SqliteParse {
 
   // Page walk and reads.
   void loopPage(int64_t pgno);
+  void walkTree(int64_t pgno, bool collectLeaves);
   void sortLeafPage();
   int64_t getCellPage(int64_t offset, int64_t pgno);
   bool openDbStream(const std::string& path);
-  bool readExact(uint64_t offset, uint8_t* dst, size_t length);
-  size_t readAvailable(uint64_t offset, uint8_t* dst, size_t length);
+  bool readExact(uint64_t offset, uint8_t* dst, size_t length, bool wide = false);
+  size_t readAvailable(uint64_t offset, uint8_t* dst, size_t length, bool wide = false);
+  bool readPage(uint32_t pgno, std::vector<uint8_t>& page);
   bool pageSizeUsable() const;
 
   // Decoding rules, shared with the carvers.
   int calculateDataWidth(uint32_t serialType);
   int checkDataType(uint32_t serialType);
 
-  // Freeblock chains of the leaf pages.
-  void loadFreelistCell(std::vector<uint32_t> pages);
+  // The database freelist: trunk pages and the leaves they list.
+  void loadDatabaseFreelist();
 
-  // Carving, one leaf page at a time: the page's freeblocks first, then its unallocated
-  // gap, whose records are held aside until every page's freeblocks are done. Each page is
-  // thus read once, in ascending order, and the records still come out as all freeblock
-  // records (pages ascending) followed by all gap records (pages ascending).
-  void carveLeafPages(ePaserType type);
-  void parseContactFreelistCell(uint32_t pgno, const engine::ContactColumns& columns, engine::CarveBuffer& buffer);
-  void parseContactUnassignedArea(uint32_t pgno, const engine::ContactColumns& columns, engine::CarveBuffer& buffer,
-                                  std::vector<engine::ContactPair>& areaRecords);
-  void parseSmsFresslistCell(uint32_t pgno, const engine::SmsColumns& columns, engine::CarveBuffer& buffer);
-  void parseSmsUnassignedArea(uint32_t pgno, const engine::SmsColumns& columns, engine::CarveBuffer& buffer,
-                              std::vector<SmsCandidate>& areaRecords);
-  size_t readFreeblockArea(uint32_t pgno, uint32_t offset, engine::CarveBuffer& buffer);
-  size_t readUnallocatedArea(uint32_t pgno, engine::CarveBuffer& buffer);
+  // Carving, in the order the pages are looked at.
+  void carvePages(engine::PageCarver& carver);
+  void keepRecords(std::vector<engine::Record>& records);
+  void keepContacts();
+
+  // OverflowSource: a deleted row's overflow chain runs through freelist leaves only.
+  bool isFreelistLeaf(uint32_t pgno) const override;
+  bool readPagePrefix(uint32_t pgno, uint8_t* dst, size_t length) override;
+
+  // Baseline additions, on the connection the baseline already opened.
+  bool readTableFacts(sqlite3* db, const char* table);
+  void readLiveRows(sqlite3* db, const char* table, int first, int second, std::unordered_set<uint64_t>* seconds);
+  bool isLive(uint64_t key) const;
 
   // The run's text.
   void saveContactRecover2File(const std::string& unused);
@@ -96,7 +110,6 @@ class SqliteParse {
   std::string contactsDbPath;
   std::string smsDbPath;
   std::vector<int32_t> leafPages;
-  std::map<uint32_t, std::vector<uint32_t>> freeBlocks;
   std::ifstream dbStream;
   int32_t contactColumnCount = 0;
   int32_t smsColumnCount = 0;
@@ -110,10 +123,28 @@ class SqliteParse {
   std::vector<std::pair<std::string, std::string>> contactLookup;
   std::vector<SmsCandidate> recoveredSms;
 
+  // What the baseline and the file header say about the table and the file.
+  ePaserType runType = ePaserContacts;
+  engine::FileHeader header;
+  std::vector<engine::ColumnInfo> tableColumns;
+  std::vector<bool> softNotNull;
+  std::vector<uint32_t> treeRoots;              // every table and index in sqlite_master
+  std::vector<uint64_t> liveKeys;               // deciding fields of the live rows, sorted
+  std::unordered_set<uint64_t> liveData1;       // data1 of the live contact rows
+  std::unordered_set<uint64_t> takenKeys;       // deciding fields of the records kept
+  std::vector<engine::ContactPair> carvedContacts;  // every contact row carved, before the group test
+  engine::WalCopy walCopy;
+  std::vector<bool> seen;                       // pages already looked at, by number
+  std::vector<bool> freelistLeaf;
+  std::vector<std::pair<uint32_t, uint32_t>> freelistPages;  // (page, offset to carve from)
+
   // Size of the open database file, taken once when dbStream is opened; pages that start
   // at or beyond it are not read.
   uint64_t fileSize = 0;
-  // The part of the file last read, from `windowStart`.
+  // The parts of the file last read: a wide window for pages carved in ascending order,
+  // and the one page of the last other read.
   std::vector<uint8_t> window;
   uint64_t windowStart = 0;
+  std::vector<uint8_t> pageCache;
+  uint64_t pageCacheStart = 0;
 };

@@ -1,27 +1,17 @@
-// Serial-type decoding and the buffer carvers, fed with bytes built by hand.
+// Serial-type decoding, the column rules, the record validation and the page carver, fed
+// with bytes built by hand where the exact byte layout is the point of the test.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "Carving.h"
+#include "PageCarver.h"
 #include "RecordHeader.h"
+#include "RecordValidator.h"
+#include "TableRules.h"
 
 using namespace engine;
 
 namespace {
-
-std::string bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values) s.push_back(static_cast<char>(v));
-  return s;
-}
-
-// Fills a carve buffer with `content` and returns its length.
-size_t fill(CarveBuffer& buffer, const std::string& content) {
-  uint8_t* p = buffer.prepare(content.size());
-  std::memcpy(p, content.data(), content.size());
-  return content.size();
-}
 
 }  // namespace
 
@@ -59,171 +49,186 @@ TEST(SerialTypes, WidthsAndClasses) {
   }
 }
 
-// Contacts examples: n = 3 columns, raw_contact_id at 1, data1 at 2.
-const ContactColumns kContact{1, 2, 3};
-const std::string kAliceRecord = bytes({0x00, 0x01, 0x17, 0x2A, 'A', 'l', 'i', 'c', 'e'});
+namespace {
 
-TEST(ContactCarving, FreeblockRecords) {
-  CarveBuffer buffer;
-  std::vector<ContactPair> out;
-  carveContactFreeblock(buffer, fill(buffer, kAliceRecord), kContact, out);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].first, "\x2A");
-  EXPECT_EQ(out[0].second, "Alice");
+// Table "data" cut down to three columns: _id (rowid alias), raw_contact_id, data1.
+TableRules contactRules(uint32_t schemaFormat = 4, std::vector<bool> softNotNull = {}) {
+  return TableRules({{"_id", "INTEGER", false, true}, {"raw_contact_id", "INTEGER", false, false},
+                     {"data1", "TEXT", false, false}},
+                    {1, 2}, softNotNull, schemaFormat, kUtf8);
+}
 
-  // Two records: the 4 prefix bytes of the second cell are skipped, and a fifth byte of n or
-  // more (its header length) too; a smaller one is column 0's serial type.
-  for (int fifth : {0x03, 0x04}) {
-    out.clear();
-    const std::string two = kAliceRecord + bytes({1, 2, 3, 4, fifth}) + kAliceRecord;
-    carveContactFreeblock(buffer, fill(buffer, two), kContact, out);
-    ASSERT_EQ(out.size(), 2u) << fifth;
-    EXPECT_EQ(out[1].second, "Alice");
+constexpr uint32_t kUsable = 1024;
+
+struct Page {
+  std::vector<uint8_t> bytes = std::vector<uint8_t>(kUsable + kPageSlack, 0);
+  void put(size_t at, std::initializer_list<int> values) {
+    for (int v : values) bytes.at(at++) = static_cast<uint8_t>(v);
   }
-  out.clear();
-  carveContactFreeblock(buffer, fill(buffer, kAliceRecord + bytes({1, 2, 3, 4}) + kAliceRecord), kContact, out);
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(out[1].second, "Alice");
-
-  // The last record needs two more bytes than remain: dropped, the first one kept.
-  out.clear();
-  const std::string cut = kAliceRecord + bytes({1, 2, 3, 4}) + kAliceRecord.substr(0, 7);
-  carveContactFreeblock(buffer, fill(buffer, cut), kContact, out);
-  EXPECT_EQ(out.size(), 1u);
-}
-
-TEST(ContactCarving, FreeblockWithHugeSerialTypeStaysInsideTheBuffer) {
-  CarveBuffer buffer;
-  std::vector<ContactPair> out;
-  // data1 claims a width of about 2 GiB: the record cannot end inside the area.
-  const std::string huge = bytes({0x00, 0x01, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0x2A, 'x'});
-  carveContactFreeblock(buffer, fill(buffer, huge), kContact, out);
-  EXPECT_TRUE(out.empty());
-  // No columns: nothing to decode, and no endless loop.
-  carveContactFreeblock(buffer, fill(buffer, kAliceRecord), ContactColumns{1, 2, 0}, out);
-  EXPECT_TRUE(out.empty());
-}
-
-TEST(ContactCarving, AreaPatternAndBounds) {
-  CarveBuffer buffer;
-  std::vector<ContactPair> out;
-  const std::string area = bytes({0x05, 0xFF}) + kAliceRecord;
-  carveContactArea(buffer, fill(buffer, area), kContact, out);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].second, "Alice");
-
-  // data1's type byte must be text: a BLOB, a real, an empty BLOB or NULL fail.
-  for (int type : {0x16, 0x07, 0x0C, 0x00}) {
-    std::string changed = area;
-    changed[4] = static_cast<char>(type);
-    out.clear();
-    carveContactArea(buffer, fill(buffer, changed), kContact, out);
-    EXPECT_TRUE(out.empty()) << type;
+  void put(size_t at, const std::string& text) { std::copy(text.begin(), text.end(), bytes.begin() + at); }
+  // A leaf page header: first freeblock, cell count, content start.
+  void leaf(uint32_t firstFreeblock, uint32_t cellCount, uint32_t contentStart) {
+    put(0, {13, int(firstFreeblock >> 8), int(firstFreeblock & 0xFF), int(cellCount >> 8), int(cellCount & 0xFF),
+            int(contentStart >> 8), int(contentStart & 0xFF), 0});
   }
+};
 
-  // The record would end one byte past the area.
-  out.clear();
-  carveContactArea(buffer, fill(buffer, area.substr(0, 10)), kContact, out);
-  EXPECT_TRUE(out.empty());
-
-  // data1 at position 0 tests only the byte at the start.
-  out.clear();
-  carveContactArea(buffer, fill(buffer, bytes({0x17, 0x01, 'A', 'l', 'i', 'c', 'e', 0x2A})),
-                   ContactColumns{1, 0, 2}, out);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].first, "\x2A");
-  EXPECT_EQ(out[0].second, "Alice");
+// The cell of (rowid, raw_contact_id, a five-letter data1) at `at`: payload length 10,
+// header [4, 0, 1, 0x17], content [raw_contact_id, name]; `rowid` bytes as given.
+void putCell(Page& page, size_t at, std::initializer_list<int> rowid, int rawContactId, const std::string& name) {
+  page.put(at, {10});
+  page.put(at + 1, rowid);
+  const size_t hs = at + 1 + rowid.size();
+  page.put(hs, {4, 0, 1, 0x17, rawContactId});
+  page.put(hs + 5, name);
 }
 
-// Message examples: N = 5, address 2, person 3, body 4.
-const SmsColumns kSms{2, 3, 4, 5};
-const std::string kHelloRecord =
-    bytes({0x00, 0x01, 0x13, 0x00, 0x17, 0x07, '1', '2', '3', 'h', 'e', 'l', 'l', 'o'});
-
-TEST(SmsCarving, FreeblockRecords) {
-  CarveBuffer buffer;
-  std::vector<SmsCandidate> out;
-  carveSmsFreeblock(buffer, fill(buffer, kHelloRecord), kSms, out);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].address, "123");
-  EXPECT_EQ(out[0].person, "");
-  EXPECT_EQ(out[0].body, "hello");
-
-  // The byte after the 4 skipped bytes: above N it is a header length and skipped too; equal
-  // to N it is column 0's serial type. (Here N = 5 would be read as the first serial type.)
-  out.clear();
-  const std::string skipSix = kHelloRecord + bytes({1, 2, 3, 4, 6}) + kHelloRecord;
-  carveSmsFreeblock(buffer, fill(buffer, skipSix), kSms, out);
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(out[1].body, "hello");
-
-  out.clear();
-  const std::string noSkip = kHelloRecord + bytes({1, 2, 3, 4}) + kHelloRecord;
-  carveSmsFreeblock(buffer, fill(buffer, noSkip), kSms, out);
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(out[1].address, "123");
+// SQLite frees a cell by writing a freeblock header over its first four bytes.
+void freeCell(Page& page, size_t at, uint32_t size, uint32_t next = 0) {
+  page.put(at, {int(next >> 8), int(next & 0xFF), int(size >> 8), int(size & 0xFF)});
 }
 
-TEST(SmsCarving, ZeroedFreeblockYieldsEmptyCandidates) {
-  CarveBuffer buffer;
-  for (size_t zeros : {4u, 5u, 13u, 14u, 100u}) {
-    std::vector<SmsCandidate> out;
-    carveSmsFreeblock(buffer, fill(buffer, std::string(zeros, '\0')), kSms, out);
-    const size_t expected = zeros < 5 ? 0 : (zeros - 5) / 9 + 1;
-    EXPECT_EQ(out.size(), expected) << zeros;
-  }
+std::vector<std::pair<std::string, std::string>> carveLeaf(const Page& page, const TableRules& rules) {
+  RecordValidator validator(rules, kUsable, nullptr);
+  PageCarver carver(validator);
+  std::vector<Record> records;
+  carver.carveTreeLeaf(page.bytes.data(), records);
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const Record& r : records) out.emplace_back(r.kept.at(0), r.kept.at(1));
+  return out;
 }
 
-TEST(SmsCarving, AreaPattern) {
-  // N = 11, address 2, person 3, body 10.
-  const SmsColumns columns{2, 3, 10, 11};
-  const std::string record = bytes({0x00, 0x01, 0x13, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x17}) +
-                             bytes({0x05, 'a', 'b', 'c', 1, 2, 3, 4, 5, 6}) + "hello";
-  const std::string area = bytes({0xFF}) + record + bytes({0x00});
-  ASSERT_EQ(area.size(), 28u);
-  CarveBuffer buffer;
-  std::vector<SmsCandidate> out;
-  carveSmsArea(buffer, fill(buffer, area), columns, out);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].address, "abc");
-  EXPECT_EQ(out[0].body, "hello");
+using Rows = std::vector<std::pair<std::string, std::string>>;
 
-  // An area shorter than 12 bytes is not scanned.
-  out.clear();
-  carveSmsArea(buffer, fill(buffer, record.substr(0, 11)), columns, out);
-  EXPECT_TRUE(out.empty());
+}  // namespace
 
-  // A body column beyond the area fails the body test instead of reading past it.
-  out.clear();
-  carveSmsArea(buffer, fill(buffer, area), SmsColumns{2, 3, 60000, 60001}, out);
-  EXPECT_TRUE(out.empty());
-}
-
-TEST(SmsCarving, TwoByteBodyTypesOnlyWhenTheFirstByteIsOdd) {
-  const SmsColumns columns{2, 3, 10, 11};
-  auto areaWithBody = [](size_t bodyLength) {
-    const uint32_t type = static_cast<uint32_t>(bodyLength * 2 + 13);
-    std::string header = bytes({0x00, 0x01, 0x13, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01});
-    header += bytes({static_cast<int>(0x80 | (type >> 7)), static_cast<int>(type & 0x7F)});
-    return header + bytes({0x05, 'a', 'b', 'c', 1, 2, 3, 4, 5, 6}) + std::string(bodyLength, 'x');
+TEST(ColumnRules, SerialTypesAllowedByDeclaredType) {
+  const TableRules rules({{"_id", "INTEGER", false, true}, {"n", "int", false, false}, {"r", "REAL", false, false},
+                          {"num", "DECIMAL", false, false}, {"t", "VARCHAR(20)", false, false},
+                          {"b", "", false, false}, {"nn", "TEXT", true, false}},
+                         {4}, {}, 4, kUtf8);
+  const auto S = Allowance::kStrict, L = Allowance::kLenient, N = Allowance::kNever;
+  struct Row { int column; uint64_t type; Allowance expected; };
+  const Row table[] = {
+      {0, 0, S}, {0, 1, N}, {0, 13, N},                          // the rowid alias is always NULL
+      {1, 0, S}, {1, 6, S}, {1, 8, S}, {1, 7, L}, {1, 15, L}, {1, 14, L}, {1, 10, N}, {1, 11, N},
+      {2, 7, S}, {2, 9, S}, {2, 13, L}, {2, 12, L},
+      {3, 5, S}, {3, 101, S}, {3, 100, L},
+      {4, 0, S}, {4, 27, S}, {4, 26, L}, {4, 1, L}, {4, 9, L},
+      {5, 7, S}, {5, 12, S}, {5, 13, S}, {5, 11, N},
+      {6, 0, N}, {6, 13, S},                                     // NOT NULL
   };
-  CarveBuffer buffer;
-  std::vector<SmsCandidate> out;
-  carveSmsArea(buffer, fill(buffer, areaWithBody(100)), columns, out);  // 0x81 xx
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].body, std::string(100, 'x'));
-  out.clear();
-  carveSmsArea(buffer, fill(buffer, areaWithBody(150)), columns, out);  // 0x82 xx
-  EXPECT_TRUE(out.empty());
+  for (const Row& row : table) {
+    EXPECT_EQ(rules.allowance(row.column, row.type), row.expected) << row.column << " " << row.type;
+  }
+  EXPECT_EQ(rules.minColumns(), 5);
+  EXPECT_TRUE(rules.canBeginType(4, 0x81));   // a text of 64 bytes or more
+  EXPECT_FALSE(rules.canBeginType(4, 0x80));  // never minimal
+  EXPECT_FALSE(rules.canBeginType(0, 0x81));
+  // Before schema format 4 there are no serial types 8 and 9.
+  const TableRules old = contactRules(1);
+  EXPECT_EQ(old.allowance(1, 8), N);
+  EXPECT_EQ(old.allowance(1, 9), N);
+  EXPECT_EQ(contactRules(4).allowance(1, 9), S);
 }
 
-TEST(CarveBufferTest, BytesBeyondTheFillReadAsZero) {
-  CarveBuffer buffer;
-  fill(buffer, std::string(100, '\xAB'));
-  buffer.prepare(10);
-  for (size_t i = 0; i < 120; ++i) EXPECT_EQ(buffer.data()[i], 0) << i;
-  fill(buffer, std::string(CarveBuffer::kCapacity, '\xAB'));
-  buffer.prepare(0);
-  EXPECT_EQ(buffer.data()[CarveBuffer::kCapacity - 1], 0);
-  EXPECT_EQ(buffer.end() - buffer.data(), static_cast<std::ptrdiff_t>(CarveBuffer::kCapacity + CarveBuffer::kSlack));
+TEST(RecordValidation, IntegersTextsAndPenalties) {
+  const TableRules rules = contactRules();
+  RecordValidator validator(rules, kUsable, nullptr);
+  struct Case { const char* name; std::vector<uint64_t> types; std::vector<int> content; bool ok; int penalty; };
+  const Case cases[] = {
+      {"sound", {0, 1, 0x17}, {42, 'A', 'l', 'i', 'c', 'e'}, true, 0},
+      {"1 stored as a one-byte integer", {0, 1, 0x17}, {1, 'A', 'l', 'i', 'c', 'e'}, false, 0},
+      {"5 stored in two bytes", {0, 2, 0x17}, {0, 5, 'A', 'l', 'i', 'c', 'e'}, false, 0},
+      {"300 in two bytes", {0, 2, 0x17}, {1, 44, 'A', 'l', 'i', 'c', 'e'}, true, 0},
+      {"invalid UTF-8", {0, 1, 0x17}, {42, 'A', 0xC3, 'i', 'c', 'e'}, false, 0},
+      {"NUL inside text", {0, 1, 0x17}, {42, 'A', 0, 'i', 'c', 'e'}, true, 1},
+      {"text in the integer column", {0, 0x0F, 0x17}, {'1', 'A', 'l', 'i', 'c', 'e'}, true, 1},
+      {"two lenient columns", {0, 0x0F, 0x01}, {'1', 7}, false, 0},
+      {"a real that is NaN", {0, 7, 0x17}, {0x7F, 0xF8, 0, 0, 0, 0, 0, 1, 'A', 'l', 'i', 'c', 'e'}, false, 0},
+      {"too few columns", {0, 1}, {42}, false, 0},
+  };
+  for (const Case& c : cases) {
+    Page page;
+    const size_t at = 100;
+    std::vector<int> header;
+    size_t hl = 1 + c.types.size();
+    page.bytes[at] = static_cast<uint8_t>(hl);
+    for (size_t i = 0; i < c.types.size(); ++i) page.bytes[at + 1 + i] = static_cast<uint8_t>(c.types[i]);
+    for (size_t i = 0; i < c.content.size(); ++i) page.bytes[at + hl + i] = static_cast<uint8_t>(c.content[i]);
+    RecordShape shape;
+    shape.recordStart = at;
+    shape.headerLength = hl;
+    shape.contentStart = at + hl;
+    shape.types = &c.types;
+    shape.areaEnd = kUsable;
+    Record record;
+    EXPECT_EQ(validator.validate(page.bytes.data(), shape, demandsFor(Evidence::kStrong, true), record), c.ok) << c.name;
+    if (c.ok) {
+      EXPECT_EQ(record.penalty, c.penalty) << c.name;
+      // Weak evidence allows no penalty at all.
+      EXPECT_EQ(validator.validate(page.bytes.data(), shape, demandsFor(Evidence::kWeak, true), record), c.penalty == 0)
+          << c.name;
+      // The cell must end inside its area.
+      shape.areaEnd = at + hl + c.content.size() - 1;
+      EXPECT_FALSE(validator.validate(page.bytes.data(), shape, demandsFor(Evidence::kStrong, true), record)) << c.name;
+    }
+  }
+}
+
+TEST(RecordValidation, SoftNotNullAndShortRecordsDependOnTheEvidence) {
+  // Live rows never leave raw_contact_id NULL.
+  const TableRules rules = contactRules(4, {false, true, false});
+  RecordValidator validator(rules, kUsable, nullptr);
+  Page page;
+  page.put(100, {4, 0, 0, 0x17, 'A', 'l', 'i', 'c', 'e'});
+  const std::vector<uint64_t> types = {0, 0, 0x17};
+  RecordShape shape{100, 4, 104, &types, kUsable};
+  Record record;
+  EXPECT_TRUE(validator.validate(page.bytes.data(), shape, demandsFor(Evidence::kStrong, true), record));
+  EXPECT_FALSE(validator.validate(page.bytes.data(), shape, demandsFor(Evidence::kWeak, true), record));
+  EXPECT_FALSE(validator.validate(page.bytes.data(), shape, demandsFor(Evidence::kStrong, false), record));
+}
+
+TEST(RecordValidation, LocalPartAsSqliteSplitsPayloads) {
+  const TableRules rules = contactRules();
+  RecordValidator validator(rules, 4096, nullptr);
+  EXPECT_EQ(validator.localSize(4061), 4061u);  // X = U - 35
+  EXPECT_EQ(validator.localSize(4062), 489u);   // M = (U - 12) * 32 / 255 - 23
+  EXPECT_EQ(validator.localSize(10000), 1816u); // M + (P - M) % (U - 4)
+  RecordValidator small(rules, 1024, nullptr);
+  EXPECT_EQ(small.localSize(989), 989u);
+  EXPECT_EQ(small.localSize(990), 103u);
+}
+
+TEST(PageCarving, FreedCellsWithTheirHeadsOverwritten) {
+  Page page;
+  page.leaf(900, 0, 900);
+  // Prefix 3 (payload, rowid and header length one byte each): the header overwrote column
+  // 0's type too, which the rowid alias fixes as NULL.
+  putCell(page, 900, {5}, 42, "Alice");
+  freeCell(page, 900, 12, 930);
+  // Prefix 5 (a three-byte rowid): the header length survives in front of the types.
+  putCell(page, 930, {0x81, 0x80, 0x05}, 43, "Bobby");
+  freeCell(page, 930, 14, 960);
+  // Zeroed: a header and nothing else.
+  freeCell(page, 960, 20);
+  EXPECT_EQ(carveLeaf(page, contactRules()), (Rows{{"42", "Alice"}, {"43", "Bobby"}}));
+}
+
+TEST(PageCarving, MergedFreeblocksAndCellsInTheGap) {
+  Page page;
+  page.leaf(900, 1, 900);
+  page.put(8, {0x03, 0xE8});  // one live cell at 1000
+  putCell(page, 1000, {9}, 9, "Live!");
+  // Bobby (912) was freed first, then Alice (900): the merged block's header sits on
+  // Alice, Bobby keeps the older header with its header length lost.
+  putCell(page, 900, {5}, 42, "Alice");
+  putCell(page, 912, {6}, 43, "Bobby");
+  freeCell(page, 912, 12);
+  freeCell(page, 900, 24);
+  // A cell that slid into the gap, whole, after leftovers of the pointer array.
+  page.put(10, {0x03, 0x84});
+  putCell(page, 600, {7}, 44, "Carol");
+  EXPECT_EQ(carveLeaf(page, contactRules()), (Rows{{"42", "Alice"}, {"43", "Bobby"}, {"44", "Carol"}}));
 }

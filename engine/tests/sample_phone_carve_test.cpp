@@ -1,9 +1,12 @@
-// The engine on the built-in sample phone: real Android schemas, rows deleted the way the
-// providers delete them, and the list of what was deleted.
+// The engine on the built-in sample phone and its variants: real Android schemas, rows
+// deleted the way the providers delete them, and the list of what was deleted and whether
+// its bytes still lie in free space. Every such row must come out, and nothing else.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <set>
 
 #include "SqliteParse.h"
 #include "TestDatabase.h"
@@ -13,6 +16,7 @@ using namespace enginetest;
 namespace {
 
 const std::string kPhone = SAMPLE_PHONE_DIR;
+const std::string kMakePhone = MAKE_SAMPLE_PHONE;
 
 std::string unescape(const std::string& field) {
   std::string out;
@@ -27,53 +31,104 @@ std::string unescape(const std::string& field) {
   return out;
 }
 
-// Bodies of the deleted messages, as a run writes them.
-std::vector<std::string> deletedBodies() {
-  std::ifstream in(kPhone + "/expected-deleted.tsv");
-  std::vector<std::string> bodies;
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("sms\t", 0) != 0) continue;
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-      fields.push_back(line.substr(start, tab - start));
+// A field as a run writes it: CR LF (also after further CRs) made LF, TAB made a space.
+std::string written(const std::string& value) {
+  std::string out;
+  for (char c : value) {
+    if (c == '\n') {
+      while (!out.empty() && out.back() == '\r') out.pop_back();
     }
-    fields.push_back(line.substr(start));
-    std::string body = unescape(fields.at(6)), written;
-    for (char c : body) {
-      if (c == '\n' && !written.empty() && written.back() == '\r') written.pop_back();
-      written += c == '\t' ? ' ' : c;
-    }
-    bodies.push_back(written);
+    out += c == '\t' ? ' ' : c;
   }
-  return bodies;
+  return out;
 }
 
-std::string run(ePaserType type, const TempDir& dir) {
-  SqliteParse parse(dir.path("contacts2.db"), dir.path("mmssms.db"));
+std::vector<std::string> fieldsOf(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+    fields.push_back(line.substr(start, tab - start));
+  }
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+struct Deleted {
+  std::set<std::pair<std::string, std::string>> messages, messagesInFreeSpace;  // (address, body)
+  std::set<std::string> data1, data1InFreeSpace;
+};
+
+Deleted deletedRows(const std::string& phone) {
+  std::ifstream in(phone + "/expected-deleted.tsv");
+  Deleted d;
+  for (std::string line; std::getline(in, line);) {
+    const std::vector<std::string> f = fieldsOf(line);
+    if (f[0] == "sms" && f.size() == 8) {
+      const auto message = std::make_pair(written(unescape(f[4])), written(unescape(f[6])));
+      d.messages.insert(message);
+      if (f[7] == "1") d.messagesInFreeSpace.insert(message);
+    } else if (f[0] == "data" && f.size() == 6) {
+      const std::string value = written(unescape(f[4]));
+      d.data1.insert(value);
+      if (f[5] == "1") d.data1InFreeSpace.insert(value);
+    }
+  }
+  return d;
+}
+
+std::string run(ePaserType type, const std::string& phone) {
+  TempDir copy;  // the engine opens the databases read-write: work on copies
+  writeFile(copy.path("contacts2.db"), readFile(phone + "/contacts2.db"));
+  writeFile(copy.path("mmssms.db"), readFile(phone + "/mmssms.db"));
+  SqliteParse parse(copy.path("contacts2.db"), copy.path("mmssms.db"));
   parse.startParse(type);
   return parse.get_contacts_mem();
 }
 
+std::string field(const std::string& value) { return value == "N/A" ? std::string() : value; }
+
+// Carves both runs of the phone in `dir` and checks them against its list.
+void expectEverySurvivingRowAndNothingElse(const std::string& dir) {
+  const Deleted deleted = deletedRows(dir);
+  ASSERT_FALSE(deleted.messages.empty());
+
+  std::set<std::pair<std::string, std::string>> messages;
+  for (const std::string& line : linesOf(run(ePaserSms, dir))) {
+    const std::vector<std::string> f = fieldsOf(line);
+    ASSERT_EQ(f.size(), 3u) << line;
+    const auto message = std::make_pair(field(f[1]), field(f[2]));
+    EXPECT_FALSE(message.first.empty() && message.second.empty()) << "phantom: " << line;
+    EXPECT_EQ(deleted.messages.count(message), 1u) << "not a deleted message: " << line;
+    EXPECT_TRUE(messages.insert(message).second) << "twice: " << line;
+  }
+  for (const auto& message : deleted.messagesInFreeSpace) {
+    EXPECT_EQ(messages.count(message), 1u) << "missing: " << message.first << " " << message.second;
+  }
+
+  std::set<std::string> values;
+  for (const std::string& line : linesOf(run(ePaserContacts, dir))) {
+    const std::vector<std::string> f = fieldsOf(line);
+    ASSERT_EQ(f.size(), 2u) << line;
+    EXPECT_FALSE(field(f[0]).empty() && field(f[1]).empty()) << "phantom: " << line;
+    for (const std::string& value : f) {
+      if (field(value).empty()) continue;
+      EXPECT_EQ(deleted.data1.count(value), 1u) << "not a deleted value: " << line;
+      values.insert(value);
+    }
+  }
+  for (const std::string& value : deleted.data1InFreeSpace) EXPECT_EQ(values.count(value), 1u) << "missing: " << value;
+}
+
 }  // namespace
 
-TEST(SamplePhone, EveryLineHasItsFieldsAndSomeDeletedMessagesComeBack) {
-  TempDir dir;  // the engine opens the databases read-write: work on copies
-  writeFile(dir.path("contacts2.db"), readFile(kPhone + "/contacts2.db"));
-  writeFile(dir.path("mmssms.db"), readFile(kPhone + "/mmssms.db"));
+TEST(SamplePhone, EveryDeletedRowInFreeSpaceAndNothingElse) { expectEverySurvivingRowAndNothingElse(kPhone); }
 
-  const std::string sms = run(ePaserSms, dir);
-  for (const std::string& line : linesOf(sms)) {
-    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
-  }
-  const std::vector<std::string> bodies = deletedBodies();
-  ASSERT_GE(bodies.size(), 20u);
-  const size_t found = static_cast<size_t>(std::count_if(bodies.begin(), bodies.end(), [&](const std::string& body) {
-    return sms.find("\t" + body + "\r\n") != std::string::npos;
-  }));
-  EXPECT_GE(found, 4u);
-
-  for (const std::string& line : linesOf(run(ePaserContacts, dir))) {
-    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 1) << line;
+TEST(SamplePhone, Variants) {
+  for (const char* options : {"--all-deleted", "--secure-delete", "--schema-format 1", "--page-size 1024"}) {
+    SCOPED_TRACE(options);
+    TempDir dir;
+    const std::string command = "\"" + kMakePhone + "\" \"" + dir.path("phone") + "\" " + options + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    expectEverySurvivingRowAndNothingElse(dir.path("phone"));
   }
 }
