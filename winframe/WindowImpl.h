@@ -2,10 +2,10 @@
 // subclassed by us) and CDialogImpl (a dialog from a resource template).
 //
 // How it works: the object is bound to its window once, when the window is created or
-// subclassed: its address is kept in a window property and the window's procedure (or
+// subclassed: its address is kept in the window's user-data slot and the window's procedure (or
 // dialog procedure) is replaced by the class's static procedure, which looks the object
 // up and calls its one virtual dispatch, ProcessWindowMessage. At WM_NCDESTROY the object
-// is unbound (old procedure restored, property removed, m_hWnd cleared) and
+// is unbound (old procedure restored, slot cleared, m_hWnd cleared) and
 // OnFinalMessage runs. A message the dispatch does not handle goes to the procedure that
 // was there before (the control's own, the superclass's or DefWindowProc). No exception
 // leaves a window procedure: one that escapes a handler counts as "handled, result 0".
