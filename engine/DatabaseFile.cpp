@@ -1,6 +1,9 @@
 #include "DatabaseFile.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "RecordHeader.h"
@@ -25,32 +28,54 @@ bool readFileHeader(const uint8_t* bytes, uint64_t fileSize, FileHeader& header)
   return true;
 }
 
-void WalCopy::load(const std::string& path) {
-  bytes_.clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size <= 0) return;
-  in.seekg(0);
-  bytes_.resize(static_cast<size_t>(std::min<std::streamoff>(size, kMaxBytes)));
-  in.read(reinterpret_cast<char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
-  bytes_.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+WalCopy::~WalCopy() {
+  if (!copyPath_.empty()) std::remove(copyPath_.c_str());
 }
 
-std::vector<WalCopy::Frame> WalCopy::frames(uint32_t pageSize) const {
-  std::vector<Frame> out;
-  constexpr size_t kWalHeader = 32, kFrameHeader = 24;
-  if (bytes_.size() < kWalHeader) return out;
-  const uint32_t magic = readBigEndian32(bytes_.data());
-  if (magic != 0x377F0682 && magic != 0x377F0683) return out;
-  uint32_t walPageSize = readBigEndian32(bytes_.data() + 8);
-  if (walPageSize == 1) walPageSize = 65536;  // as in the database header
-  if (walPageSize != pageSize) return out;
-  for (size_t at = kWalHeader; bytes_.size() - at >= kFrameHeader + pageSize; at += kFrameHeader + pageSize) {
-    out.push_back({readBigEndian32(bytes_.data() + at), bytes_.data() + at + kFrameHeader});
+void WalCopy::load(const std::string& path) {
+  if (!copyPath_.empty()) std::remove(copyPath_.c_str());
+  copyPath_.clear();
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) return;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  if (error) return;
+  // A name no other run uses at the same time: this object's address and the clock.
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  const std::string target =
+      (folder / ("retrievo-wal-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + "-" + std::to_string(stamp)))
+          .string();
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) return;
+  copyPath_ = target;
+  std::vector<char> chunk(1 << 20);
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+    out.write(chunk.data(), in.gcount());
   }
-  return out;
+  if (!out.good()) {
+    out.close();
+    std::remove(copyPath_.c_str());
+    copyPath_.clear();
+  }
+}
+
+void WalCopy::forEachFrame(uint32_t pageSize,
+                           const std::function<void(uint32_t pgno, const uint8_t* image)>& visit) const {
+  if (copyPath_.empty()) return;
+  std::ifstream in(copyPath_, std::ios::binary);
+  constexpr size_t kWalHeader = 32, kFrameHeader = 24;
+  uint8_t header[kWalHeader];
+  if (!in.read(reinterpret_cast<char*>(header), kWalHeader)) return;
+  const uint32_t magic = readBigEndian32(header);
+  if (magic != 0x377F0682 && magic != 0x377F0683) return;
+  uint32_t walPageSize = readBigEndian32(header + 8);
+  if (walPageSize == 1) walPageSize = 65536;  // as in the database header
+  if (walPageSize != pageSize) return;
+  std::vector<uint8_t> frame(kFrameHeader + pageSize);
+  // Ends: every round reads one whole frame further, until the copy has no whole frame left.
+  while (in.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()))) {
+    visit(readBigEndian32(frame.data()), frame.data() + kFrameHeader);
+  }
 }
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,26 +27,27 @@ struct FileHeader {
 // 480. False when any check fails: such a file is not carved.
 bool readFileHeader(const uint8_t* bytes, uint64_t fileSize, FileHeader& header);
 
-// A copy of a write-ahead log's frames.
+// A private copy of a write-ahead log, made before SQLite opens the database (which deletes
+// the log when it closes), and read back one frame at a time: a log of any size is kept
+// whole while the run's memory stays bounded by one page. The copy lives in the system's
+// temporary folder and is removed with this object.
 class WalCopy {
  public:
-  // Frames beyond this many bytes are not kept: a log that large is far beyond what a
-  // phone leaves behind, and the run's memory stays bounded.
-  static constexpr size_t kMaxBytes = 32u << 20;
+  WalCopy() = default;
+  ~WalCopy();
+  WalCopy(const WalCopy&) = delete;
+  WalCopy& operator=(const WalCopy&) = delete;
 
-  // Reads `path` when it exists; a missing or unreadable file leaves no frames.
+  // Copies `path` when it exists; a missing or unreadable file leaves no frames.
   void load(const std::string& path);
 
-  struct Frame {
-    uint32_t pgno;
-    const uint8_t* image;  // the page as the frame holds it
-  };
-  // The frames whose page size matches the database's, in log order; none when the log's
-  // header is not one of a write-ahead log.
-  std::vector<Frame> frames(uint32_t pageSize) const;
+  // Hands each frame whose page size matches the database's to `visit`, in log order, with
+  // the page as the frame holds it; nothing when the copy's header is not one of a
+  // write-ahead log.
+  void forEachFrame(uint32_t pageSize, const std::function<void(uint32_t pgno, const uint8_t* image)>& visit) const;
 
  private:
-  std::vector<uint8_t> bytes_;
+  std::string copyPath_;  // empty: no copy
 };
 
 }  // namespace engine

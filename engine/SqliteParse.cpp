@@ -500,13 +500,13 @@ void SqliteParse::carvePages(engine::PageCarver& carver) {
     keepRecords(found);
   }
   // The write-ahead log's frames: older images of pages, checkpointed or not.
-  for (const engine::WalCopy::Frame& frame : walCopy.frames(pageSize)) {
-    if (frame.pgno == 1) continue;  // the schema page
-    page.assign(frame.image, frame.image + header.usable);
+  walCopy.forEachFrame(pageSize, [&](uint32_t pgno, const uint8_t* image) {
+    if (pgno == 1) return;  // the schema page
+    page.assign(image, image + header.usable);
     page.resize(header.usable + engine::kPageSlack, 0);
     carver.carveWhole(page.data(), 0, found);
     keepRecords(found);
-  }
+  });
 }
 
 namespace {

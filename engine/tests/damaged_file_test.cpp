@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <set>
 
+#include "DatabaseFile.h"
 #include "PhoneFixture.h"
 #include "SqliteParse.h"
 
@@ -294,4 +296,38 @@ TEST_F(DamagedFile, AWriteAheadLogThatIsNotOne) {
     std::remove(wal.c_str());
     std::remove((phone_->smsPath() + "-shm").c_str());
   }
+}
+
+TEST(WalCopyTest, ReadsWholeFramesInOrderAndLeavesNoCopyBehind) {
+  namespace fs = std::filesystem;
+  auto copies = [] {
+    size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+      n += entry.path().filename().string().rfind("retrievo-wal-", 0) == 0;
+    }
+    return n;
+  };
+  const size_t before = copies();
+  TempDir dir;
+  const uint32_t pageSize = 1024;
+  std::vector<uint8_t> log(32 + 3 * (24 + pageSize) + 100, 0);  // three frames and a cut fourth
+  put32(log, 0, 0x377F0682);
+  put32(log, 8, pageSize);
+  for (uint32_t i = 0; i < 3; ++i) {
+    put32(log, 32 + i * (24 + pageSize), 7 + i);
+    log.at(32 + i * (24 + pageSize) + 24) = static_cast<uint8_t>(0xA0 + i);
+  }
+  writeFile(dir.path("mmssms.db-wal"), log);
+  std::vector<std::pair<uint32_t, uint8_t>> seen;
+  {
+    engine::WalCopy copy;
+    copy.load(dir.path("mmssms.db-wal"));
+    std::remove(dir.path("mmssms.db-wal").c_str());  // as SQLite does when it closes
+    EXPECT_EQ(copies(), before + 1);
+    copy.forEachFrame(pageSize, [&](uint32_t pgno, const uint8_t* image) { seen.emplace_back(pgno, image[0]); });
+    copy.forEachFrame(4096, [&](uint32_t, const uint8_t*) { ADD_FAILURE() << "page size differs"; });
+  }
+  const std::vector<std::pair<uint32_t, uint8_t>> expected = {{7, 0xA0}, {8, 0xA1}, {9, 0xA2}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(copies(), before);
 }
