@@ -37,4 +37,7 @@ int checkDataType(uint32_t t);
 // The single-byte form of the text class test: an odd serial type of 13 or more.
 inline bool isTextTypeByte(uint8_t b) { return b >= 13 && (b & 1) != 0; }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence.
+bool isValidUtf8(const uint8_t* p, size_t n);
+
 }  // namespace engine

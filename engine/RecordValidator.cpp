@@ -25,40 +25,6 @@ bool fitsSigned(int64_t v, int bits) {
   return v >= -limit && v < limit;
 }
 
-// Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence).
-bool validUtf8(const uint8_t* p, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    const uint8_t c = p[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t extra;
-    uint8_t low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (extra > n - i - 1) return false;
-    if (p[i + 1] < low || p[i + 1] > high) return false;
-    for (size_t k = 2; k <= extra; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
 uint32_t unit16(const uint8_t* p, bool bigEndian) {
   return bigEndian ? (static_cast<uint32_t>(p[0]) << 8 | p[1]) : (static_cast<uint32_t>(p[1]) << 8 | p[0]);
 }
@@ -201,7 +167,7 @@ bool RecordValidator::checkValue(uint64_t t, const uint8_t* bytes, int& penalty)
   if (t >= 13 && t % 2 == 1) {
     const size_t n = static_cast<size_t>(width);
     if (rules_.textEncoding() == kUtf8) {
-      if (!validUtf8(bytes, n)) return false;
+      if (!isValidUtf8(bytes, n)) return false;
     } else if (!decodeUtf16(bytes, n, rules_.textEncoding() == kUtf16be, nullptr)) {
       return false;
     }

@@ -1,18 +1,16 @@
 #include <cstring>
 #include <string>
 
+#include "RecordHeader.h"
 #include "SqliteParse.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-namespace {
+namespace engine {
 
-bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence.
-bool isValidUtf8(const unsigned char* p, size_t n) {
+bool isValidUtf8(const uint8_t* p, size_t n) {
   size_t i = 0;
   while (i < n) {
     const unsigned char c = p[i];
@@ -37,19 +35,19 @@ bool isValidUtf8(const unsigned char* p, size_t n) {
     if (extra > n - i - 1) return false;
     if (p[i + 1] < low || p[i + 1] > high) return false;
     for (size_t k = 2; k <= extra; ++k) {
-      if (!isContinuation(p[i + k])) return false;
+      if ((p[i + k] & 0xC0) != 0x80) return false;
     }
     i += extra + 1;
   }
   return true;
 }
 
-}  // namespace
+}  // namespace engine
 
 std::string utf8ToAnsi(const std::string& bytes) {
   const size_t length = ::strnlen(bytes.data(), bytes.size());
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  if (length == 0 || !isValidUtf8(p, length)) return std::string();
+  if (length == 0 || !engine::isValidUtf8(p, length)) return std::string();
 #ifdef _WIN32
   const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(length), nullptr, 0);
   if (wideLength <= 0) return std::string();
