@@ -319,22 +319,8 @@ void CContactInfoBoard::ScrollTo(int pos) {
 }
 
 void CContactInfoBoard::OnVScroll(int request) {
-    SCROLLINFO si{};
-    si.cbSize = sizeof(si);
-    si.fMask = SIF_ALL;
-    ::GetScrollInfo(m_hWnd, SB_VERT, &si);
-    int pos = si.nPos;
-    switch (request) {
-    case SB_LINEUP: pos -= 1; break;
-    case SB_LINEDOWN: pos += 1; break;
-    case SB_PAGEUP: pos -= static_cast<int>(si.nPage); break;
-    case SB_PAGEDOWN: pos += static_cast<int>(si.nPage); break;
-    case SB_THUMBTRACK: pos = si.nTrackPos; break;
-    case SB_TOP: pos = si.nMin; break;
-    case SB_BOTTOM: pos = si.nMax; break;
-    default: return;  // end of drag, end of scroll
-    }
-    ScrollTo(pos);
+    int pos = 0;
+    if (VScrollRequestTarget(request, pos)) ScrollTo(pos);
 }
 
 BOOL CContactInfoBoard::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

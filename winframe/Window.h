@@ -90,6 +90,28 @@ public:
         if (rgn && !::SetWindowRgn(m_hWnd, rgn, TRUE)) ::DeleteObject(rgn);
     }
 
+    // The position a vertical scroll request (WM_VSCROLL's low word) asks for, from the
+    // window's own scroll bar: lines move by one unit, pages by the page, thumb tracking
+    // follows the thumb, top and bottom go to the range's ends. False for the requests that
+    // move nothing (end of drag, end of scroll).
+    bool VScrollRequestTarget(int request, int& pos) const {
+        SCROLLINFO si{};
+        si.cbSize = sizeof(si);
+        si.fMask = SIF_ALL;
+        ::GetScrollInfo(m_hWnd, SB_VERT, &si);
+        pos = si.nPos;
+        switch (request) {
+        case SB_LINEUP: pos -= 1; return true;
+        case SB_LINEDOWN: pos += 1; return true;
+        case SB_PAGEUP: pos -= static_cast<int>(si.nPage); return true;
+        case SB_PAGEDOWN: pos += static_cast<int>(si.nPage); return true;
+        case SB_THUMBTRACK: pos = si.nTrackPos; return true;
+        case SB_TOP: pos = si.nMin; return true;
+        case SB_BOTTOM: pos = si.nMax; return true;
+        default: return false;
+        }
+    }
+
     // Turns a left-button press at a client point (WM_LBUTTONDOWN's lParam) into a press on
     // the caption, so that a caption-less window can be dragged by any free spot.
     void BeginCaptionDrag(LPARAM clientPoint) const {
