@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 const char kAdbClientFileName[] = "quillfen-retrievo-adb-help.exe";
 
@@ -19,6 +20,26 @@ const char kChmodSms[] =
 const char kPullSms[] = " pull /data/data/com.android.providers.telephony/databases/mmssms.db ";
 const char kPullContacts[] =
     " pull /data/data/com.android.providers.contacts/databases/contacts2.db ";
+
+const char kContactsRemote[] = "/data/data/com.android.providers.contacts/databases/contacts2.db";
+const char kSmsRemote[] = "/data/data/com.android.providers.telephony/databases/mmssms.db";
+// Android 7 and later keep the telephony provider's files in device-protected storage.
+const char kSmsRemoteDeviceProtected[] =
+    "/data/user_de/0/com.android.providers.telephony/databases/mmssms.db";
+
+// The files SQLite keeps beside a database between checkpoints or during a transaction.
+const char* const kSideFileSuffixes[] = {"-wal", "-journal"};
+
+std::string ClientToken(const std::string& programFolder) {
+  // A Windows path cannot contain a quote, so wrapping the client path is enough; quoting it
+  // keeps CreateProcess from trying "C:\Program.exe" for a folder with blanks.
+  return "\"" + programFolder + "\\" + kAdbClientFileName + "\"";
+}
+
+bool LocalFileExists(const std::string& path) {
+  const DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 }  // namespace
 
@@ -49,15 +70,36 @@ std::string QuoteArgument(const std::string& arg) {
 std::vector<std::string> BuildPullCommandLines(const std::string& programFolder,
                                                const std::string& contactsDb,
                                                const std::string& smsDb) {
-  // A Windows path cannot contain a quote, so wrapping the client path is enough; quoting it
-  // keeps CreateProcess from trying "C:\Program.exe" for a folder with blanks.
-  const std::string client = "\"" + programFolder + "\\" + kAdbClientFileName + "\"";
+  const std::string client = ClientToken(programFolder);
   return {
       client + kChmodContacts,
       client + kChmodSms,
       client + kPullSms + QuoteArgument(smsDb),
       client + kPullContacts + QuoteArgument(contactsDb),
   };
+}
+
+std::vector<std::string> BuildFetchCommandLines(const std::string& programFolder,
+                                                const std::string& remotePath,
+                                                const std::string& localPath) {
+  const std::string client = ClientToken(programFolder);
+  return {
+      client + " shell su root chmod 777 " + remotePath,
+      client + " pull " + remotePath + " " + QuoteArgument(localPath),
+  };
+}
+
+std::vector<std::string> BuildSideFileCommandLines(const std::string& programFolder,
+                                                   const std::string& remoteDb,
+                                                   const std::string& localCopy) {
+  std::vector<std::string> lines;
+  for (const char* suffix : kSideFileSuffixes) {
+    for (std::string& line :
+         BuildFetchCommandLines(programFolder, remoteDb + suffix, localCopy + suffix)) {
+      lines.push_back(std::move(line));
+    }
+  }
+  return lines;
 }
 
 std::string ProgramFolder() {
@@ -132,6 +174,23 @@ DWORD WINAPI PullThreadProc(LPVOID param) {
   for (const std::string& commandLine : BuildPullCommandLines(folder, job->contactsDb, job->smsDb)) {
     RunAdbCommand(commandLine, job->stepTimeoutMs);
   }
+  // A side file left from another pull would be read as this database's log or journal; only
+  // what this pull brings may lie beside the copies.
+  auto pullSideFiles = [&](const char* remoteDb, const std::string& localCopy) {
+    for (const char* suffix : kSideFileSuffixes) DeleteFileA((localCopy + suffix).c_str());
+    for (const std::string& commandLine : BuildSideFileCommandLines(folder, remoteDb, localCopy)) {
+      RunAdbCommand(commandLine, job->stepTimeoutMs);
+    }
+  };
+  pullSideFiles(kContactsRemote, job->contactsDb);
+  const char* smsRemote = kSmsRemote;
+  if (!LocalFileExists(job->smsDb)) {
+    smsRemote = kSmsRemoteDeviceProtected;
+    for (const std::string& commandLine : BuildFetchCommandLines(folder, smsRemote, job->smsDb)) {
+      RunAdbCommand(commandLine, job->stepTimeoutMs);
+    }
+  }
+  pullSideFiles(smsRemote, job->smsDb);
   PostMessageA(job->hwndNotify, WM_PULL_DONE, 1, 0);
   return 1;
 }

@@ -3,8 +3,13 @@
 //
 // How it works: the main window starts PullThreadProc on a worker thread with a PullJob
 // (StartPullThread does both). The worker owns the job and frees it at its end; it touches
-// no window state. It waits 5 seconds, runs four client commands in a fixed order (two chmod
-// through "su", two pulls), each cut off after 3 seconds whether or not it worked, and posts
+// no window state. It waits 5 seconds and runs four client commands in a fixed order (two
+// chmod through "su", two pulls). Then it fetches the side files of both databases ("-wal"
+// and "-journal", each made readable and pulled beside its copy, after removing any left
+// there by an earlier pull) and, when no messages copy arrived, the messages database of
+// Android 7 and later from device-protected storage with its side files. Every command is cut
+// off after 3 seconds whether or not it worked, and there are at most 14 of them, so even a
+// client that never returns ends the pull within 5 + 42 seconds. At the end the worker posts
 // WM_PULL_DONE (wParam 1) to the window. Success is judged afterwards by the window, by
 // looking whether the local copies exist. Posting to a window that is gone just fails, so a
 // worker that outlives the window ends harmlessly.
@@ -15,7 +20,7 @@
 #include <string>
 #include <vector>
 
-// Posted by the pull thread to the window when the four commands have run.
+// Posted by the pull thread to the window when all its commands have run.
 #ifndef WM_PULL_DONE
 #define WM_PULL_DONE (WM_USER + 111)
 #endif
@@ -58,6 +63,18 @@ std::string ProgramFolder();
 std::vector<std::string> BuildPullCommandLines(const std::string& programFolder,
                                                const std::string& contactsDb,
                                                const std::string& smsDb);
+
+// The two commands that fetch one phone file: "shell su root chmod 777 REMOTE", then
+// "pull REMOTE LOCAL", in the forms of the four fixed commands.
+std::vector<std::string> BuildFetchCommandLines(const std::string& programFolder,
+                                                const std::string& remotePath,
+                                                const std::string& localPath);
+
+// The fetch commands of a database's side files, "-wal" then "-journal": each phone file is
+// the database's path with the suffix, each local file the copy's path with the suffix.
+std::vector<std::string> BuildSideFileCommandLines(const std::string& programFolder,
+                                                   const std::string& remoteDb,
+                                                   const std::string& localCopy);
 
 // One command-line argument in the quoting that CommandLineToArgvW and the C runtime undo.
 std::string QuoteArgument(const std::string& arg);

@@ -6,7 +6,10 @@
 //   pull <phone path> <local path>         copies a phone file, creating the local folders
 //
 // Everything it needs lies beside its own executable:
-//   phone\                the phone's file system: phone\data\data\...\contacts2.db
+//   phone\                the phone's file system: phone\data\data\...\contacts2.db, and
+//                         on a phone of Android 7 or later mmssms.db under
+//                         phone\data\user_de\0\...; a "-wal" or "-journal" beside a database
+//                         is pulled like any other file
 //   phone-scenario.txt    optional; how the phone behaves (see Scenario below)
 //   phone-emulator.log    every command line received, appended (one record per run)
 //   phone-state.txt       phone paths made readable by chmod, one per line

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "ListArena.h"
 
@@ -103,7 +104,37 @@ char* ColumnAnsiText(ListArena& arena, sqlite3_stmt* stmt, int col) {
   return arena.copyText(ansi.data(), ansi.size());
 }
 
-AndroidDb::~AndroidDb() { sqlite3_close(db_); }
+namespace {
+
+bool FileExistsAnsi(const std::string& ansiPath) {
+  return GetFileAttributesA(ansiPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether the file starts like a database with at least one page. SQLite deletes a "-wal"
+// that lies beside an empty main file, so such a file is never shown its log.
+bool LooksLikeDatabase(const std::string& ansiPath) {
+  HANDLE h = CreateFileA(ansiPath.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  char header[16] = {};
+  DWORD got = 0;
+  LARGE_INTEGER size = {};
+  const bool ok = GetFileSizeEx(h, &size) && size.QuadPart >= 512 &&
+                  ReadFile(h, header, sizeof(header), &got, nullptr) && got == sizeof(header) &&
+                  std::memcmp(header, "SQLite format 3", sizeof(header)) == 0;
+  CloseHandle(h);
+  return ok;
+}
+
+}  // namespace
+
+AndroidDb::~AndroidDb() {
+  sqlite3_close(db_);
+  // What SQLite made beside the copy to read it is ours: the log index, and the empty log of
+  // a WAL-mode copy that came without one. A log that was there stays.
+  for (const std::string& made : made_) DeleteFileA(made.c_str());
+}
 
 bool AndroidDb::probe() {
   sqlite3_create_collation_v2(db_, "PHONEBOOK", SQLITE_UTF8, nullptr, CompareFolded, nullptr);
@@ -121,14 +152,30 @@ bool AndroidDb::open(const char* ansiPath) {
   // SQLite takes UTF-8 file names; the caller's path is in the ANSI code page.
   const std::string path = AnsiToUtf8(ansiPath);
   if (path.empty()) return false;
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK && probe()) {
-    return true;
+  if (!FileExistsAnsi(ansiPath)) return false;
+  // A read-only connection reads a "-wal" beside the copy, so the list shows the rows as the
+  // phone does, and it never checkpoints: copy and log stay as pulled, for the carving
+  // engine. A log beside something that is no database is not shown to SQLite at all.
+  const bool hasLog = FileExistsAnsi(std::string(ansiPath) + "-wal");
+  if (!hasLog || LooksLikeDatabase(ansiPath)) {
+    std::vector<std::string> absent;
+    for (const char* suffix : {"-shm", "-wal"}) {
+      const std::string side = std::string(ansiPath) + suffix;
+      if (!FileExistsAnsi(side)) absent.push_back(side);
+    }
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+      if (probe()) {
+        made_ = std::move(absent);
+        return true;
+      }
+    }
+    sqlite3_close(db_);
+    db_ = nullptr;
+    for (const std::string& side : absent) DeleteFileA(side.c_str());
   }
-  sqlite3_close(db_);
-  db_ = nullptr;
   // A WAL-mode copy in a folder where the -shm file cannot be made cannot be read that way;
-  // as immutable it can (a pull fetches no -wal file, so nothing is lost).
-  if (GetFileAttributesA(ansiPath) == INVALID_FILE_ATTRIBUTES) return false;
+  // as immutable it can, without its log (the engine still carves the log's frames).
   const std::string uri = FileUri(path) + "?immutable=1";
   if (sqlite3_open_v2(uri.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) ==
           SQLITE_OK &&

@@ -23,8 +23,9 @@ class AndroidDb {
   AndroidDb(const AndroidDb&) = delete;
   AndroidDb& operator=(const AndroidDb&) = delete;
 
-  // Opens the file read-only; `ansiPath` is in the ANSI code page. Returns false when the
-  // file is missing or is not a readable SQLite database.
+  // Opens the file read-only, with the "-wal" beside it when there is one; `ansiPath` is in
+  // the ANSI code page. Neither the file nor its log is changed or removed. Returns false
+  // when the file is missing or is not a readable SQLite database.
   bool open(const char* ansiPath);
 
   // Lower-case column names of `table`; empty when the table does not exist.
@@ -46,6 +47,7 @@ class AndroidDb {
   bool probe();
 
   sqlite3* db_ = nullptr;
+  std::vector<std::string> made_;  // side files absent before opening, removed after closing
 };
 
 // A column value as NUL-terminated text in the ANSI code page, copied into `arena`; null for

@@ -26,6 +26,10 @@ const char kPullSms[] = "pull /data/data/com.android.providers.telephony/databas
 const char kPullContacts[] = "pull /data/data/com.android.providers.contacts/databases/contacts2.db";
 const char kPhoneContacts[] = "phone\\data\\data\\com.android.providers.contacts\\databases\\contacts2.db";
 const char kPhoneSms[] = "phone\\data\\data\\com.android.providers.telephony\\databases\\mmssms.db";
+const char kContactsRemote[] = "/data/data/com.android.providers.contacts/databases/contacts2.db";
+const char kSmsRemote[] = "/data/data/com.android.providers.telephony/databases/mmssms.db";
+const char kSmsRemoteUserDe[] =
+    "/data/user_de/0/com.android.providers.telephony/databases/mmssms.db";
 
 // Paths given on the test's command line are Linux paths; Wine's drive Z: is the root.
 std::string WindowsPath(std::string p) {
@@ -125,6 +129,26 @@ void InstallPhone(const std::string& folder, const std::string& scenario,
   WriteFile(folder + "\\phone-scenario.txt", scenario);
 }
 
+// Where a phone path lies in the emulator's folder.
+std::string PhoneLocal(const std::string& folder, const std::string& remote) {
+  std::string local = folder + "\\phone" + remote;
+  for (char& c : local) {
+    if (c == '/') c = '\\';
+  }
+  return local;
+}
+
+void PutPhoneFile(const std::string& folder, const std::string& remote, const std::string& bytes) {
+  WriteFile(PhoneLocal(folder, remote), bytes);
+}
+
+// The phone of Android 7 and later: the messages database only in device-protected storage.
+void MoveSmsToDeviceProtectedStorage(const std::string& folder) {
+  const std::string bytes = ReadFile(folder + "\\" + kPhoneSms);
+  ASSERT_TRUE(DeleteFileA((folder + "\\" + kPhoneSms).c_str()));
+  PutPhoneFile(folder, kSmsRemoteUserDe, bytes);
+}
+
 struct Invocation {
   std::string raw;                // command line as the client received it
   std::vector<std::string> args;  // its arguments after the program
@@ -203,7 +227,7 @@ PullOutcome RunPull(const std::string& programFolder, const std::string& contact
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&start);
   HANDLE thread = CreateThread(nullptr, 0, PullThreadProc, job, 0, nullptr);
-  const DWORD deadline = GetTickCount() + 40000;
+  const DWORD deadline = GetTickCount() + 70000;
   while (out.seconds < 0 && static_cast<LONG>(deadline - GetTickCount()) > 0) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     MSG msg;
@@ -303,6 +327,24 @@ TEST(CommandLine, DestinationsWithBlanksOrQuotesStayOneArgument) {
   }
 }
 
+TEST(CommandLine, SideFilesAreFetchedInTheFormsOfTheFixedCommands) {
+  const std::string remote = "/data/user_de/0/com.android.providers.telephony/databases/mmssms.db";
+  const std::string copy = "C:\\My Copies\\mmssms.db";
+  const std::vector<std::string> cmds = BuildSideFileCommandLines("C:\\p q", remote, copy);
+  const std::string client = "C:\\p q\\quillfen-retrievo-adb-help.exe";
+  const std::vector<std::vector<std::string>> expected = {
+      {client, "shell", "su", "root", "chmod", "777", remote + "-wal"},
+      {client, "pull", remote + "-wal", copy + "-wal"},
+      {client, "shell", "su", "root", "chmod", "777", remote + "-journal"},
+      {client, "pull", remote + "-journal", copy + "-journal"},
+  };
+  ASSERT_EQ(cmds.size(), expected.size());
+  for (size_t i = 0; i < cmds.size(); ++i) {
+    EXPECT_EQ(ParseCommandLine(cmds[i]), expected[i]) << cmds[i];
+  }
+  EXPECT_EQ(cmds[0], "\"" + client + "\" shell su root chmod 777 " + remote + "-wal");
+}
+
 // ---- RunAdbCommand ---------------------------------------------------------------------------
 
 TEST(RunAdbCommand, MissingClientReportsFailure) {
@@ -371,7 +413,44 @@ TEST(KillAdbProcesses, EndsEveryLetterCaseOfTheClientAndNothingElse) {
 
 // ---- PullThreadProc --------------------------------------------------------------------------
 
-TEST(PullOrder, FourCommandsWithExactTextsThenDoneMessage) {
+// Every command of one pull, in order: the four fixed ones, the contacts database's side
+// files, then the messages database's side files, or, when no messages copy arrived from the
+// old location, the messages database of device-protected storage and its side files.
+std::vector<std::string> ExpectedPull(const std::string& client, const std::string& contacts,
+                                      const std::string& sms, bool smsFromUserDe) {
+  auto chmod = [&](const std::string& remote) {
+    return client + "shell su root chmod 777 " + remote;
+  };
+  auto pull = [&](const std::string& remote, const std::string& local) {
+    return client + "pull " + remote + " " + local;
+  };
+  std::vector<std::string> cmds = {client + kChmodContacts, client + kChmodSms,
+                                   client + kPullSms + " " + sms,
+                                   client + kPullContacts + " " + contacts};
+  auto sides = [&](const std::string& remote, const std::string& local) {
+    for (const char* suffix : {"-wal", "-journal"}) {
+      cmds.push_back(chmod(remote + suffix));
+      cmds.push_back(pull(remote + suffix, local + suffix));
+    }
+  };
+  sides(kContactsRemote, contacts);
+  if (smsFromUserDe) {
+    cmds.push_back(chmod(kSmsRemoteUserDe));
+    cmds.push_back(pull(kSmsRemoteUserDe, sms));
+    sides(kSmsRemoteUserDe, sms);
+  } else {
+    sides(kSmsRemote, sms);
+  }
+  return cmds;
+}
+
+std::vector<std::string> RawLog(const std::string& folder) {
+  std::vector<std::string> raw;
+  for (const Invocation& inv : ReadLog(folder)) raw.push_back(inv.raw);
+  return raw;
+}
+
+TEST(PullOrder, FixedCommandsFirstThenSideFilesThenDoneMessage) {
   TempFolder dir("order");
   InstallPhone(dir.path(), "mode = normal\n");
   // The SMS copy's folder does not exist yet: the client creates it.
@@ -380,33 +459,37 @@ TEST(PullOrder, FourCommandsWithExactTextsThenDoneMessage) {
   const PullOutcome done = RunPull(dir.path(), contacts, sms);
   ASSERT_GE(done.seconds, 0) << "no WM_PULL_DONE";
   EXPECT_GE(done.seconds, 4.9);
-  EXPECT_LT(done.seconds, 9.0);
+  EXPECT_LT(done.seconds, 12.0);
   EXPECT_EQ(done.wParam, 1u);
   EXPECT_EQ(done.lParam, 0);
 
   const std::string client = "\"" + dir.path() + "\\" + kAdbClientFileName + "\" ";
   const std::vector<Invocation> log = ReadLog(dir.path());
-  ASSERT_EQ(log.size(), 4u);
-  EXPECT_EQ(log[0].raw, client + kChmodContacts);
-  EXPECT_EQ(log[1].raw, client + kChmodSms);
-  EXPECT_EQ(log[2].raw, client + kPullSms + " " + sms);
-  EXPECT_EQ(log[3].raw, client + kPullContacts + " " + contacts);
+  EXPECT_EQ(RawLog(dir.path()), ExpectedPull(client, contacts, sms, false));
+  ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log[0].joined(), kChmodContacts);
   EXPECT_EQ(log[2].joined(), std::string(kPullSms) + " " + sms);
 
   ExpectSameBytes(contacts, PhoneBytes('C', 40000));
   ExpectSameBytes(sms, PhoneBytes('S', 30000));
+  // A phone without side files: the failed pulls leave nothing beside the copies.
+  for (const char* suffix : {"-wal", "-journal"}) {
+    EXPECT_FALSE(FileExists(contacts + suffix)) << suffix;
+    EXPECT_FALSE(FileExists(sms + suffix)) << suffix;
+  }
 }
 
-TEST(PullHang, ClientThatNeverReturnsIsCutOffAfterFourTimesThreeSeconds) {
+TEST(PullHang, ClientThatNeverReturnsIsCutOffAtEveryStepAndThePullEndsInAMinute) {
   TempFolder dir("hang");
   InstallPhone(dir.path(), "mode = hang\n");
   const PullOutcome done =
       RunPull(dir.path(), dir.path() + "\\out\\contacts2.db", dir.path() + "\\out2\\mmssms.db");
   ASSERT_GE(done.seconds, 0) << "no WM_PULL_DONE";
-  EXPECT_GE(done.seconds, 16.8);
-  EXPECT_LT(done.seconds, 19.5);
-  EXPECT_EQ(ReadLog(dir.path()).size(), 4u);
+  // 5 s start delay, then 14 commands of 3 s each: nothing arrives, so the messages database
+  // is tried in device-protected storage too.
+  EXPECT_GE(done.seconds, 46.8);
+  EXPECT_LT(done.seconds, 52.0);
+  EXPECT_EQ(ReadLog(dir.path()).size(), 14u);
   EXPECT_TRUE(WaitForNoClients(dir.path(), 3000)) << "a cut-off client is still running";
   EXPECT_FALSE(FileExists(dir.path() + "\\out\\contacts2.db"));
 }
@@ -430,12 +513,13 @@ TEST(PullScenarios, NoPhoneNotRootedAndOneDatabaseMissing) {
     const char* scenario;
     bool contactsPulled;
     bool smsPulled;
+    size_t commands;  // 14 when the messages database is also looked for under user_de
   };
   const Case cases[] = {
-      {"mode = no-device\n", false, false},
-      {"mode = not-rooted\n", false, false},
-      {"missing = /data/data/com.android.providers.telephony/databases/mmssms.db\n", true, false},
-      {"# a connected, rooted phone\nmode = normal\n", true, true},
+      {"mode = no-device\n", false, false, 14},
+      {"mode = not-rooted\n", false, false, 14},
+      {"missing = /data/data/com.android.providers.telephony/databases/mmssms.db\n", true, false, 14},
+      {"# a connected, rooted phone\nmode = normal\n", true, true, 12},
   };
   for (const Case& c : cases) {
     TempFolder dir("scenario");
@@ -444,11 +528,73 @@ TEST(PullScenarios, NoPhoneNotRootedAndOneDatabaseMissing) {
     const std::string sms = dir.path() + "\\quillfen-retrievo\\mmssms.db";
     const PullOutcome done = RunPull(dir.path(), contacts, sms, 0);
     EXPECT_GE(done.seconds, 0) << c.scenario;
-    EXPECT_LT(done.seconds, 4.0) << c.scenario;
-    EXPECT_EQ(ReadLog(dir.path()).size(), 4u) << c.scenario;
+    EXPECT_LT(done.seconds, 8.0) << c.scenario;
+    EXPECT_EQ(ReadLog(dir.path()).size(), c.commands) << c.scenario;
     EXPECT_EQ(FileExists(contacts), c.contactsPulled) << c.scenario;
     EXPECT_EQ(FileExists(sms), c.smsPulled) << c.scenario;
   }
+}
+
+// Android 7 and later: no mmssms.db under /data/data, so it comes from user_de, in WAL mode
+// here, with its log beside it; the contacts database has a journal.
+TEST(PullLayouts, Android7MessagesFromDeviceProtectedStorageWithSideFiles) {
+  TempFolder dir("android7");
+  InstallPhone(dir.path(), "mode = normal\n");
+  MoveSmsToDeviceProtectedStorage(dir.path());
+  PutPhoneFile(dir.path(), std::string(kSmsRemoteUserDe) + "-wal", PhoneBytes('W', 70000));
+  PutPhoneFile(dir.path(), std::string(kContactsRemote) + "-journal", PhoneBytes('J', 5000));
+  const std::string contacts = dir.path() + "\\Quillfen\\contacts2.db";
+  const std::string sms = dir.path() + "\\quillfen-retrievo\\mmssms.db";
+  const PullOutcome done = RunPull(dir.path(), contacts, sms, 0);
+  ASSERT_GE(done.seconds, 0) << "no WM_PULL_DONE";
+  const std::string client = "\"" + dir.path() + "\\" + kAdbClientFileName + "\" ";
+  EXPECT_EQ(RawLog(dir.path()), ExpectedPull(client, contacts, sms, true));
+  ExpectSameBytes(contacts, PhoneBytes('C', 40000));
+  ExpectSameBytes(sms, PhoneBytes('S', 30000));
+  ExpectSameBytes(sms + "-wal", PhoneBytes('W', 70000));
+  ExpectSameBytes(contacts + "-journal", PhoneBytes('J', 5000));
+  EXPECT_FALSE(FileExists(contacts + "-wal"));
+  EXPECT_FALSE(FileExists(sms + "-journal"));
+}
+
+// Android 6 and earlier in WAL mode: both logs arrive beside the copies from /data/data, and
+// user_de is not asked.
+TEST(PullLayouts, WalModePhoneBringsBothLogs) {
+  TempFolder dir("wal");
+  InstallPhone(dir.path(), "mode = normal\n");
+  PutPhoneFile(dir.path(), std::string(kContactsRemote) + "-wal", PhoneBytes('c', 33000));
+  PutPhoneFile(dir.path(), std::string(kSmsRemote) + "-wal", PhoneBytes('s', 41000));
+  const std::string contacts = dir.path() + "\\Quillfen\\contacts2.db";
+  const std::string sms = dir.path() + "\\quillfen-retrievo\\mmssms.db";
+  const PullOutcome done = RunPull(dir.path(), contacts, sms, 0);
+  ASSERT_GE(done.seconds, 0) << "no WM_PULL_DONE";
+  const std::string client = "\"" + dir.path() + "\\" + kAdbClientFileName + "\" ";
+  EXPECT_EQ(RawLog(dir.path()), ExpectedPull(client, contacts, sms, false));
+  ExpectSameBytes(contacts + "-wal", PhoneBytes('c', 33000));
+  ExpectSameBytes(sms + "-wal", PhoneBytes('s', 41000));
+}
+
+// Side files that do not belong to this pull never stay beside a copy: a log left by an
+// earlier pull would be read with the new copy. A log without its database still arrives
+// and ends nothing.
+TEST(PullLayouts, StaleSideFilesAreReplacedAndALogWithoutItsDatabaseIsHarmless) {
+  TempFolder dir("stale");
+  InstallPhone(dir.path(), std::string("missing = ") + kSmsRemote + "\n");
+  PutPhoneFile(dir.path(), std::string(kSmsRemote) + "-wal", PhoneBytes('s', 9000));
+  PutPhoneFile(dir.path(), std::string(kSmsRemoteUserDe) + "-wal", PhoneBytes('u', 9000));
+  const std::string contacts = dir.path() + "\\Quillfen\\contacts2.db";
+  const std::string sms = dir.path() + "\\quillfen-retrievo\\mmssms.db";
+  WriteFile(contacts + "-wal", "left by an earlier pull");
+  WriteFile(contacts + "-journal", "left by an earlier pull");
+  const PullOutcome done = RunPull(dir.path(), contacts, sms, 0);
+  ASSERT_GE(done.seconds, 0) << "no WM_PULL_DONE";
+  EXPECT_EQ(ReadLog(dir.path()).size(), 14u);
+  ExpectSameBytes(contacts, PhoneBytes('C', 40000));
+  EXPECT_FALSE(FileExists(contacts + "-wal"));
+  EXPECT_FALSE(FileExists(contacts + "-journal"));
+  // No messages database anywhere: only the log of the user_de location, which was tried.
+  EXPECT_FALSE(FileExists(sms));
+  ExpectSameBytes(sms + "-wal", PhoneBytes('u', 9000));
 }
 
 TEST(PullSlow, PullSlowerThanTheCutOffLeavesAPartialFile) {
@@ -459,7 +605,7 @@ TEST(PullSlow, PullSlowerThanTheCutOffLeavesAPartialFile) {
   const PullOutcome done = RunPull(dir.path(), contacts, sms, 0);
   ASSERT_GE(done.seconds, 0);
   EXPECT_GE(done.seconds, 5.8);
-  EXPECT_LT(done.seconds, 8.5);
+  EXPECT_LT(done.seconds, 11.0);  // and the quick side-file commands
   const std::string got = ReadFile(contacts);
   const std::string whole = PhoneBytes('C', 40000);
   EXPECT_GT(got.size(), 0u);
@@ -505,13 +651,14 @@ TEST(PullFromProgramFolder, BlanksAndLongPathsReachTheClientWhole) {
   EXPECT_FALSE(FileExists(dir.path() + "\\phone-emulator.log")) << "\"Program.exe\" was started";
 
   const std::vector<Invocation> log = ReadLog(folder);
-  ASSERT_EQ(log.size(), 4u);
+  ASSERT_EQ(log.size(), 12u);
   const std::string client = "\"" + folder + "\\" + kAdbClientFileName + "\" ";
   EXPECT_GT(log[3].raw.size(), 260u);
   EXPECT_EQ(log[0].raw, client + kChmodContacts);
   EXPECT_EQ(log[2].raw, client + kPullSms + " " + sms);
   EXPECT_EQ(log[3].raw, client + kPullContacts + " " + contacts);
   EXPECT_EQ(log[3].joined(), std::string(kPullContacts) + " " + contacts);
+  EXPECT_EQ(log[5].joined(), std::string("pull ") + kContactsRemote + "-wal " + contacts + "-wal");
   ExpectSameBytes(contacts, PhoneBytes('C', 40000));
   ExpectSameBytes(sms, PhoneBytes('S', 30000));
 }

@@ -92,6 +92,32 @@ void WriteContactsDbWithoutRawContacts(const std::string& path) { WriteDb(path, 
 
 void WriteSmsDb(const std::string& path) { WriteDb(path, kSmsTables); }
 
+void WriteWalModeSmsCopy(const std::string& path) {
+  // The phone's own file; its connection stays open while the copies are taken, as on a
+  // running phone, so the log is not checkpointed into the main file.
+  const std::string phone = path + ".phone";
+  for (const char* suffix : {"", "-wal", "-shm"}) DeleteFileA((phone + suffix).c_str());
+  sqlite3* db = nullptr;
+  if (sqlite3_open(phone.c_str(), &db) != SQLITE_OK) {
+    throw std::runtime_error("cannot create " + phone);
+  }
+  const std::string sql = std::string("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;") +
+                          kSmsTables + "PRAGMA wal_checkpoint(TRUNCATE);"
+                          "INSERT INTO sms (_id,thread_id,address,person,date,type,body) VALUES (6,1,'+15550101',1,1700000600000,1,'only in the log');"
+                          "INSERT INTO sms (_id,thread_id,address,person,date,type,body) VALUES (7,2,'+15550100',0,1700000700000,2,'newest of all');"
+                          "DELETE FROM sms WHERE _id=2;";
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  const std::string message = error ? error : "";
+  sqlite3_free(error);
+  const bool copied = rc == SQLITE_OK && CopyFileA(phone.c_str(), path.c_str(), FALSE) &&
+                      CopyFileA((phone + "-wal").c_str(), (path + "-wal").c_str(), FALSE);
+  sqlite3_close(db);
+  for (const char* suffix : {"", "-wal", "-shm"}) DeleteFileA((phone + suffix).c_str());
+  if (rc != SQLITE_OK) throw std::runtime_error("fixture SQL failed: " + message);
+  if (!copied) throw std::runtime_error("cannot copy " + phone);
+}
+
 void WriteOldSmsDbWithoutThreads(const std::string& path) {
   WriteDb(path, R"sql(
 CREATE TABLE sms (_id INTEGER PRIMARY KEY,thread_id INTEGER,address TEXT,person INTEGER,date INTEGER,protocol INTEGER,read INTEGER DEFAULT 0,status INTEGER DEFAULT -1,type INTEGER,reply_path_present INTEGER,subject TEXT,body TEXT,service_center TEXT,locked INTEGER DEFAULT 0);

@@ -21,6 +21,11 @@ void WriteSmsDb(const std::string& path);
 // An "sms" table of the Android 2.1 layout (no "seen") and no threads table.
 void WriteOldSmsDbWithoutThreads(const std::string& path);
 
+// The mmssms.db above as pulled from a phone in WAL mode with its log: the main file holds
+// the five SMS up to the last checkpoint, the "-wal" beside it (`path` + "-wal") SMS 6 and 7,
+// which the main file lacks, and the deletion of SMS 2.
+void WriteWalModeSmsCopy(const std::string& path);
+
 // Runs SQL on a new database at `path` (any earlier file is replaced); PHONEBOOK and
 // LOCALIZED are registered for its indices.
 void WriteDb(const std::string& path, const std::string& sql);

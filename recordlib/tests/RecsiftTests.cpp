@@ -476,6 +476,9 @@ TEST_F(Recsift, ReadsWithoutChangingTheCopyIncludingWalMode) {
   ASSERT_EQ(m.messages.size(), 1u);
   EXPECT_EQ(Text(m.messages[0]->body), "in wal mode");
   EXPECT_EQ(ReadFile(path), before);
+  // Nothing is left beside it: no log, no log index.
+  EXPECT_EQ(GetFileAttributesA((path + "-wal").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((path + "-shm").c_str()), INVALID_FILE_ATTRIBUTES);
 
   // A copy the library cannot write beside (read-only file) still lists.
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -483,6 +486,87 @@ TEST_F(Recsift, ReadsWithoutChangingTheCopyIncludingWalMode) {
   DeleteFileA((path + "-wal").c_str());
   m = listMessages(path);
   ASSERT_EQ(m.messages.size(), 1u);
+}
+
+// A phone in WAL mode: the newest rows and deletions are only in the log beside the copy.
+// They are listed as the phone shows them, and the copy and its log stay as they were, for
+// the recovery engine that carves them.
+TEST_F(Recsift, WalModeCopyListsTheRowsOfItsLogAndKeepsBothFiles) {
+  TempFolder dir;
+  const std::string path = dir.file("mmssms.db");
+  fixtures::WriteWalModeSmsCopy(path);
+  const std::string mainBefore = ReadFile(path);
+  const std::string walBefore = ReadFile(path + "-wal");
+  ASSERT_GT(walBefore.size(), 32u) << "the fixture's log is empty";
+  for (int round = 0; round < 2; ++round) {
+    const Messages m = listMessages(path);
+    EXPECT_EQ(m.result, 1);
+    std::vector<long long> keys;
+    for (const MessageRecord* r : m.messages) keys.push_back(r->messageKey);
+    EXPECT_EQ(keys, (std::vector<long long>{5, 4, 1, 3, 6, 7})) << "round " << round;
+    ASSERT_EQ(m.messages.size(), 6u);
+    EXPECT_EQ(Text(m.messages[4]->body), "only in the log");
+    EXPECT_EQ(Text(m.messages[5]->body), "newest of all");
+    EXPECT_EQ(Text(m.messages[5]->caption), LocalCaption(1700000700000LL));
+    EXPECT_TRUE(ReadFile(path) == mainBefore) << "the copy was changed";
+    EXPECT_TRUE(ReadFile(path + "-wal") == walBefore) << "the log was changed or removed";
+    EXPECT_EQ(GetFileAttributesA((path + "-shm").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the index file SQLite made is left beside the copy";
+  }
+  // Copy and log marked read-only still list the log's rows.
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA((path + "-wal").c_str(), FILE_ATTRIBUTE_READONLY);
+  const Messages ro = listMessages(path);
+  EXPECT_EQ(ro.messages.size(), 6u);
+  EXPECT_TRUE(ReadFile(path + "-wal") == walBefore);
+}
+
+// Side files that a pull can leave: a log cut off in a frame, a log of another page size or
+// of garbage, a log beside an empty or a missing copy. None stops the listing, none is
+// removed or changed, and no database is made where there was none.
+TEST_F(Recsift, OddLogsBesideTheCopyAreSurvivedAndKept) {
+  TempFolder dir;
+  const std::string whole = dir.file("whole.db");
+  fixtures::WriteWalModeSmsCopy(whole);
+  const std::string mainBytes = ReadFile(whole);
+  const std::string walBytes = ReadFile(whole + "-wal");
+  struct Case {
+    const char* name;
+    std::string main;  // empty: no main file
+    bool mainPresent;
+    std::string wal;
+    size_t minMessages;
+  };
+  std::string otherPageSize = walBytes;
+  otherPageSize[10] = 0x20;  // page size 8192 in the log header, 4096 in the database
+  const Case cases[] = {
+      {"log cut in its first frame", mainBytes, true, walBytes.substr(0, 32 + 24 + 100), 5},
+      // The deletion's commit frame is gone: message 2 is still there, as before that commit.
+      {"log cut in its last frame", mainBytes, true, walBytes.substr(0, walBytes.size() - 700), 7},
+      {"log header only", mainBytes, true, walBytes.substr(0, 32), 5},
+      {"log of garbage", mainBytes, true, std::string(9000, 'w'), 5},
+      {"log of another page size", mainBytes, true, otherPageSize, 5},
+      {"log beside an empty copy", std::string(), true, walBytes, 0},
+      {"log beside a copy cut in its first page", mainBytes.substr(0, 300), true, walBytes, 0},
+      {"log without its copy", std::string(), false, walBytes, 0},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.file("mmssms.db");
+    DeleteFileA(path.c_str());
+    if (c.mainPresent) std::ofstream(path, std::ios::binary) << c.main;
+    std::ofstream(path + "-wal", std::ios::binary) << c.wal;
+    const Messages m = listMessages(path);
+    EXPECT_GE(m.messages.size(), c.minMessages) << c.name;
+    EXPECT_LE(m.messages.size(), 7u) << c.name;
+    EXPECT_TRUE(ReadFile(path + "-wal") == c.wal) << c.name << ": the log was changed or removed";
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES, c.mainPresent) << c.name;
+    if (c.mainPresent) {
+      EXPECT_TRUE(ReadFile(path) == c.main) << c.name << ": the copy was changed";
+    } else {
+      EXPECT_EQ(m.result, 0) << c.name;
+    }
+    DeleteFileA((path + "-shm").c_str());
+  }
 }
 
 TEST_F(Recsift, LaterCallsReplaceTheListsAndMemoryIsReused) {
