@@ -15,8 +15,13 @@
 #include <vector>
 
 #include "AdbPull.h"
+#include "WindowsTestFiles.h"
 
 namespace {
+
+using testfiles::Argument;
+using testfiles::ReadFile;
+using testfiles::TempFolder;
 
 const char kChmodContacts[] =
     "shell su root chmod 777 /data/data/com.android.providers.contacts/databases/contacts2.db";
@@ -31,30 +36,6 @@ const char kSmsRemote[] = "/data/data/com.android.providers.telephony/databases/
 const char kSmsRemoteUserDe[] =
     "/data/user_de/0/com.android.providers.telephony/databases/mmssms.db";
 
-// Paths given on the test's command line are Linux paths; Wine's drive Z: is the root.
-std::string WindowsPath(std::string p) {
-  if (!p.empty() && p[0] == '/') p = "Z:" + p;
-  for (char& c : p) {
-    if (c == '/') c = '\\';
-  }
-  return p;
-}
-
-std::string Argument(const char* name) {
-  const std::string prefix = std::string("--") + name + "=";
-  for (const std::string& arg : testing::internal::GetArgvs()) {
-    if (arg.compare(0, prefix.size(), prefix) == 0) return WindowsPath(arg.substr(prefix.size()));
-  }
-  return std::string();
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 bool FileExists(const std::string& path) {
   DWORD attr = GetFileAttributesA(path.c_str());
   return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
@@ -66,44 +47,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   }
   std::ofstream(path, std::ios::binary) << bytes;
 }
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-// A fresh folder under the temporary folder, removed at the end of the test.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& tag) {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    static int counter = 0;
-    path_ = std::string(base) + "retrievo-device-" + tag + "-" +
-            std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    RemoveTree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() { RemoveTree(path_); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 void ExpectSameBytes(const std::string& path, const std::string& expected) {
   const std::string got = ReadFile(path);

@@ -17,69 +17,13 @@
 
 #include "../../app/RecordModel.h"
 #include "AndroidFixtures.h"
+#include "WindowsTestFiles.h"
 
 namespace {
 
-std::string WindowsPath(std::string p) {
-  if (!p.empty() && p[0] == '/') p = "Z:" + p;
-  for (char& c : p) {
-    if (c == '/') c = '\\';
-  }
-  return p;
-}
-
-std::string Argument(const char* name) {
-  const std::string prefix = std::string("--") + name + "=";
-  for (const std::string& arg : testing::internal::GetArgvs()) {
-    if (arg.compare(0, prefix.size(), prefix) == 0) return WindowsPath(arg.substr(prefix.size()));
-  }
-  return std::string();
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-class TempFolder {
- public:
-  TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    static int counter = 0;
-    path_ = std::string(base) + "retrievo-recsift-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter);
-    RemoveTree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() { RemoveTree(path_); }
-  std::string file(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
+using testfiles::Argument;
+using testfiles::ReadFile;
+using testfiles::TempFolder;
 
 // Expected texts: UTF-8 from the database in the ANSI code page.
 std::string Ansi(const std::string& utf8) {
