@@ -36,6 +36,9 @@ int CMsgBox::Run(int iconKind, WORD buttons, const wchar_t* text, HWND owner) {
 }
 
 void CMsgBox::OnInitDialog() {
+    // The box has no caption; its window text carries the message for screen readers and
+    // for programs that read the screen.
+    SetWindowText(m_strText.c_str());
     if (const wchar_t* icon = IconFile(m_nIconKind)) m_imgIcon.Load(controls::ImagePath(icon));
 
     // Without its background picture the box keeps the size of its template.

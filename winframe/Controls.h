@@ -198,6 +198,16 @@ public:
     BOOL SetStateImage(HTREEITEM item, int image) const {
         return SetItemState(item, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(image)), TVIS_STATEIMAGEMASK);
     }
+    std::wstring GetItemText(HTREEITEM item) const {
+        wchar_t text[260] = {};
+        TVITEMW tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = 260;
+        this->SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+        return text;
+    }
     BOOL ItemHasChildren(HTREEITEM item) const {
         TVITEMW tv{};
         tv.mask = TVIF_CHILDREN;
