@@ -86,6 +86,10 @@ std::string columnText(sqlite3_stmt* statement, int column) {
 }
 
 void closeDb(sqlite3*& db) {
+  // The file is carved after SQLite closes it: the checkpoint SQLite makes when the last
+  // connection to a database in write-ahead-log mode closes would copy the log into the
+  // file, over the free space that holds the deleted rows.
+  if (db) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   sqlite3_close(db);
   db = nullptr;
 }
