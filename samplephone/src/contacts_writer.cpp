@@ -1,6 +1,7 @@
 // contacts2.db: one local-account raw contact per phone-book entry, its data rows in the
 // order the contacts editor saves them (name, numbers, e-mails, organization, note), the
-// aggregate contact, and the provider's lookup rows.
+// aggregate contact, and the provider's lookup rows. In WAL mode the newest contacts are
+// created, and the deletions that touch them happen, after the switch to the log.
 
 #include <cstdio>
 #include <cstring>
@@ -250,29 +251,12 @@ void collect(Database& db, const std::string& where, std::vector<DeletedDataRow>
   }
 }
 
-}  // namespace
-
-ContactsResult writeContacts(const Phone& phone, const std::string& path, const WriteOptions& options) {
-  Database db(path);
-  for (const char* name : {"PHONEBOOK", "LOCALIZED"})
-    sqlite3_create_collation(db.handle(), name, SQLITE_UTF8, nullptr, byteOrder);
-  prepareFile(db, options, 1011);
-
-  db.exec("BEGIN");
-  for (std::size_t i = 0; i < kContactsSchemaCount; ++i) db.exec(kContactsSchema[i]);
-  ContactsWriter writer(db);
-  writer.writeFixedRows();
-  std::vector<ContactRows> rows;
-  for (std::size_t i = 0; i < phone.contacts.size(); ++i)
-    rows.push_back(writer.writeContact(static_cast<int64_t>(i) + 1, phone.contacts[i]));
-  db.exec("COMMIT");
-
-  // Deleting as the provider does for a local account: the raw contact's data rows, then
-  // the raw contact (whose trigger removes the aggregate contact), and a tombstone in
-  // deleted_contacts; single rows of a contact that stays go by their _id.
-  ContactsResult result;
-  std::vector<DeletedDataRow>& deleted = result.deleted;
-  const Deletions& del = phone.deletions;
+// Deletes as the provider does for a local account: the raw contact's data rows, then
+// the raw contact (whose trigger removes the aggregate contact), and a tombstone in
+// deleted_contacts; single rows of a contact that stays go by their _id. One transaction;
+// `when` is the tombstone time of the next deleted contact.
+void removeContacts(Database& db, const Deletions& del, const std::vector<ContactRows>& rows, int64_t& when,
+                    std::vector<DeletedDataRow>& deleted) {
   db.exec("BEGIN");
   for (const DataRowRef& ref : del.dataRows) {
     const ContactRows& r = rows.at(static_cast<std::size_t>(ref.contact));
@@ -286,7 +270,6 @@ ContactsResult writeContacts(const Phone& phone, const std::string& path, const 
   }
   Statement tombstone(db.handle(),
                       "INSERT INTO deleted_contacts (contact_id, contact_deleted_timestamp) VALUES (?, ?)");
-  int64_t when = 1491004800000LL;  // 2017-04-01 00:00 UTC
   for (int index : del.contacts) {
     std::string id = std::to_string(index + 1);
     collect(db, "d.raw_contact_id = " + id, deleted);
@@ -299,7 +282,54 @@ ContactsResult writeContacts(const Phone& phone, const std::string& path, const 
   db.exec("UPDATE contacts SET has_phone_number = (SELECT COUNT(*) > 0 FROM data WHERE raw_contact_id = "
           "contacts.name_raw_contact_id AND mimetype_id = " + std::to_string(kMimePhone) + ")");
   db.exec("COMMIT");
-  result.dataRootPage = static_cast<uint32_t>(db.queryInt("SELECT rootpage FROM sqlite_master WHERE name = 'data'"));
+}
+
+// Splits the deletions into those of contacts created before `cut` and those of the
+// newest contacts.
+void splitDeletions(const Deletions& all, std::size_t cut, Deletions& older, Deletions& newer) {
+  for (const DataRowRef& ref : all.dataRows)
+    (static_cast<std::size_t>(ref.contact) < cut ? older : newer).dataRows.push_back(ref);
+  for (int index : all.contacts) (static_cast<std::size_t>(index) < cut ? older : newer).contacts.push_back(index);
+}
+
+}  // namespace
+
+ContactsResult writeContacts(const Phone& phone, const std::string& path, const WriteOptions& options) {
+  ContactsResult result;
+  {
+    Database db(path);
+    for (const char* name : {"PHONEBOOK", "LOCALIZED"})
+      sqlite3_create_collation(db.handle(), name, SQLITE_UTF8, nullptr, byteOrder);
+    prepareFile(db, options, 1011);
+    const std::size_t cut = firstNewest(phone.contacts.size(), options);
+    Deletions older, newer;
+    splitDeletions(phone.deletions, cut, older, newer);
+
+    std::vector<ContactRows> rows;
+    db.exec("BEGIN");
+    for (std::size_t i = 0; i < kContactsSchemaCount; ++i) db.exec(kContactsSchema[i]);
+    ContactsWriter writer(db);  // its statements need the tables
+    writer.writeFixedRows();
+    auto insert = [&](std::size_t from, std::size_t to) {
+      for (std::size_t i = from; i < to; ++i)
+        rows.push_back(writer.writeContact(static_cast<int64_t>(i) + 1, phone.contacts[i]));
+    };
+    insert(0, cut);
+    db.exec("COMMIT");
+    int64_t when = 1491004800000LL;  // 2017-04-01 00:00 UTC
+    removeContacts(db, older, rows, when, result.deleted);
+    if (options.wal) {
+      enterWalMode(db);
+      db.exec("BEGIN");
+      insert(cut, phone.contacts.size());
+      db.exec("COMMIT");
+      removeContacts(db, newer, rows, when, result.deleted);
+    }
+    result.dataRootPage =
+        static_cast<uint32_t>(db.queryInt("SELECT rootpage FROM sqlite_master WHERE name = 'data'"));
+    result.dataColumnCount = static_cast<int>(db.queryInt("SELECT COUNT(*) FROM pragma_table_info('data')"));
+  }
+  if (options.wal) removeSharedMemoryFile(path);
   return result;
 }
 

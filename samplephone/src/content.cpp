@@ -71,9 +71,10 @@ std::vector<Contact> standardContacts() {
                        "大学室友\r\n地址：杭州市西湖区文三路 188 号 3 单元 502\r\n孩子：乐乐（2012 年生）"));  // 14
   v.push_back(withOrg(person("晓东", "徐", false, {{"17722334455", kPhoneMobile}, {"0755-2660 1234", kPhoneWork}}),
                       "南山中学", "教师", "数学组"));                                                      // 15
-  v.push_back(person("悦", "孙", false, {{"+86 139 0571 6688", kPhoneMobile}}));                           // 16
+  v.push_back(withNote(person("悦", "孙", false, {{"+86 139 0571 6688", kPhoneMobile}}),
+                       "🎂 5月20日生日\nLikes 抹茶 matcha 🍵, no coffee"));                                 // 16
   v.push_back(person("Laura", "Martínez", true, {{"+34 612 345 678", kPhoneMobile}}, {{"laura.martinez@correo.es", kEmailHome}}));  // 17
-  v.push_back(withOrg(person("超", "马", false, {{"18800990011", kPhoneMobile}}), "平安出行", "司机", "车队"));  // 18
+  v.push_back(withOrg(person("超", "马", false, {{"18800990011", kPhoneMobile}}), "平安出行 🚕", "司机", "车队"));  // 18
   v.push_back(person("琳", "朱", false, {{"+8613322446688", kPhoneMobile}, {"13322446689", kPhoneOther}}));  // 19
   v.push_back(withOrg(person("Robert", "Brown", true, {{"+1 (312) 555-0111", kPhoneHome}, {"312-555-0122", kPhoneMobile}},
                              {{"rbrown@lakeshore-law.com", kEmailWork}}),
@@ -242,7 +243,10 @@ std::vector<Conversation> standardConversations() {
       {kSent, "要南翔的！"},
       {kReceived, "没问题👌"},
       {kReceived, "到上海了，\r\n酒店很不错"},
-      {kSent, "羡慕 😭"}}));
+      {kSent, "羡慕 😭"},
+      {kReceived, "机场大巴 Line 1 到人民广场 🚌\n车票 ¥30，别坐错方向 😅"},
+      {kReceived, "回来啦 🎉 小笼包 x2 给你留着\nSee you at yoga 周二 7pm? 😀"},
+      {kSent, "太棒了 🥟🥟\nOK, 周二见 👋"}}));
   return v;
 }
 
@@ -261,9 +265,10 @@ Phone standardPhone() {
                   {19, DataRowRef::kPhone, 1}};
   // Whole threads: a live contact, the bank, a deleted contact.
   del.conversations = {7, 10, 13};
-  // Single messages: short and long ones, line breaks (LF and CR LF), TABs, emoji.
+  // Single messages: short and long ones, line breaks (LF and CR LF), TABs, emoji, and
+  // Chinese, emoji and ASCII mixed across a line feed.
   del.messages = {{0, 2}, {0, 5}, {2, 5}, {2, 3}, {2, 8}, {3, 3}, {4, 3}, {5, 0},
-                  {9, 3}, {9, 5}, {12, 2}, {14, 2}, {14, 8}, {1, 3}};
+                  {9, 3}, {9, 5}, {12, 2}, {14, 2}, {14, 8}, {1, 3}, {14, 10}};
   return phone;
 }
 

@@ -83,8 +83,10 @@ struct Phone {
 Phone standardPhone();
 
 // A synthetic phone of the given size from a fixed-seed generator; a third of the
-// messages and a fifth of the contacts are deleted.
-Phone largePhone(int contactCount, int messageCount);
+// messages and a fifth of the contacts are deleted. The messages are spread over
+// `conversationCount` conversations (a tenth of them with numbers not in the phone book),
+// or, when it is 0, over one conversation for every other contact and a tenth more.
+Phone largePhone(int contactCount, int messageCount, int conversationCount = 0);
 
 // Replaces the deletions with "everything": every contact and every conversation.
 void deleteEverything(Phone& phone);

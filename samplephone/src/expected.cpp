@@ -29,22 +29,29 @@ void writeExpected(const std::string& path, const std::string& contactsDb, const
          "# data\traw_contact_id\tdata_id\tmimetype\tdata1\tin_free_space\n"
          "# sms\t_id\tthread_id\ttype\taddress\tperson\tbody\tin_free_space\n"
          "# Escapes: \\\\ \\t \\n \\r; \\N is NULL. in_free_space: 1 = the bytes of data1 or body still lie\n"
-         "# in a freeblock or the unallocated gap of a leaf page of the table, 0 = they do not.\n";
+         "# in a freeblock or the unallocated gap of a leaf page of the table, or in a page image of\n"
+         "# the table that the file's -wal holds; 0 = they do not.\n";
 
   TableFreeSpace dataSpace(contactsDb, contacts.dataRootPage);
+  WalFrameSpace dataLog(contactsDb + "-wal", contacts.dataColumnCount);
   for (const DeletedDataRow& row : contacts.deleted) {
+    bool found = dataSpace.holds(row.dataId, row.data1) || dataLog.holds(row.dataId, row.data1);
     out << "data\t" << row.rawContactId << '\t' << row.dataId << '\t' << escapeField(row.mimetype) << '\t'
-        << (row.data1Null ? "\\N" : escapeField(row.data1)) << '\t'
-        << (dataSpace.holds(row.dataId, row.data1) ? 1 : 0) << '\n';
+        << (row.data1Null ? "\\N" : escapeField(row.data1)) << '\t' << (found ? 1 : 0) << '\n';
   }
   TableFreeSpace smsSpace(messagesDb, messages.smsRootPage);
+  WalFrameSpace smsLog(messagesDb + "-wal", messages.smsColumnCount);
   for (const DeletedMessage& m : messages.deleted) {
     out << "sms\t" << m.id << '\t' << m.threadId << '\t' << m.type << '\t' << escapeField(m.address) << '\t';
     if (m.personNull)
       out << "\\N";
     else
       out << m.person;
-    out << '\t' << escapeField(m.body) << '\t' << (smsSpace.holds(m.id, m.body) ? 1 : 0) << '\n';
+    // The body counts with the bytes its record stores after it, so that a short body is
+    // not found inside the text of another row.
+    const std::string stored = m.body + m.storedAfterBody;
+    bool found = smsSpace.holds(m.id, stored) || smsLog.holds(m.id, stored);
+    out << '\t' << escapeField(m.body) << '\t' << (found ? 1 : 0) << '\n';
   }
   if (!out.flush()) throw std::runtime_error("cannot write " + path);
 }

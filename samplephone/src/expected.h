@@ -9,8 +9,9 @@
 //
 // Text fields are escaped: backslash as \\, TAB as \t, LF as \n, CR as \r; a NULL value is
 // \N. in_free_space is 1 when the bytes of data1 (or of the body) still lie whole in the
-// free space of a leaf page of the table ("data" or "sms") in the written file, 0 when
-// they do not (secure_delete zeroed them, or the page that held them was freed).
+// free space of a leaf page of the table ("data" or "sms") in the written file, or in a
+// leaf page image of that table held by the file's write-ahead log; 0 when they do not
+// (secure_delete zeroed them, or the page that held them was freed).
 
 #include <string>
 

@@ -28,6 +28,33 @@ int64_t getVarint(const uint8_t* p, const uint8_t* end) {
 
 const int kMaxDepth = 20;
 
+// One cell of a table leaf page: its rowid and the number of columns of its record;
+// false when it cannot be read. Every varint read is bounded by the page's end.
+bool readLeafCell(const uint8_t* page, uint32_t pageSize, uint32_t cell, int64_t& rowid, int& columns) {
+  if (cell >= pageSize) return false;
+  const uint8_t* end = page + pageSize;
+  auto skipVarint = [&](const uint8_t*& p) {
+    for (int i = 0; i < 9 && p < end; ++i)
+      if (!(*p++ & 0x80)) return;
+  };
+  const uint8_t* p = page + cell;
+  skipVarint(p);  // payload size
+  rowid = getVarint(p, end);
+  skipVarint(p);
+  if (p >= end) return false;
+  const uint8_t* recordStart = p;
+  int64_t headerSize = getVarint(p, end);
+  skipVarint(p);
+  if (headerSize < 1 || headerSize > end - recordStart) return false;
+  const uint8_t* headerEnd = recordStart + headerSize;
+  columns = 0;
+  while (p < headerEnd) {
+    skipVarint(p);
+    ++columns;
+  }
+  return true;
+}
+
 }  // namespace
 
 TableFreeSpace::TableFreeSpace(const std::string& path, uint32_t rootPage) {
@@ -105,6 +132,47 @@ bool TableFreeSpace::holds(int64_t rowid, const std::string& bytes) const {
                       [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }) != end)
         return true;
     }
+  }
+  return false;
+}
+
+WalFrameSpace::WalFrameSpace(const std::string& walPath, int columnCount) {
+  std::ifstream in(walPath, std::ios::binary);
+  uint8_t header[32];
+  if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return;
+  uint32_t pageSize = get4(header + 8);
+  if (pageSize == 1) pageSize = 65536;
+  if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) return;
+  uint8_t frameHeader[24];
+  std::vector<uint8_t> image(pageSize);
+  // Each pass consumes a whole frame or ends the loop, so it ends with the file.
+  while (in.read(reinterpret_cast<char*>(frameHeader), sizeof frameHeader) &&
+         in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(pageSize))) {
+    uint32_t hdr = get4(frameHeader) == 1 ? 100 : 0;
+    if (image[hdr] != 0x0D) continue;
+    uint32_t cellCount = get2(image.data() + hdr + 3);
+    Image leaf{cellCount == 0, 0, 0, {}};
+    if (cellCount > 0) {
+      if (hdr + 8 + 2 * cellCount > pageSize) continue;
+      int columns = 0, lastColumns = 0;
+      if (!readLeafCell(image.data(), pageSize, get2(image.data() + hdr + 8), leaf.firstKey, columns) ||
+          !readLeafCell(image.data(), pageSize, get2(image.data() + hdr + 8 + 2 * (cellCount - 1)), leaf.lastKey,
+                        lastColumns) ||
+          columns != columnCount)
+        continue;
+    }
+    leaf.bytes = image;
+    images_.push_back(std::move(leaf));
+  }
+}
+
+bool WalFrameSpace::holds(int64_t rowid, const std::string& bytes) const {
+  if (bytes.empty()) return false;
+  for (const Image& image : images_) {
+    if (!image.empty && (rowid < image.firstKey || rowid > image.lastKey)) continue;
+    if (std::search(image.bytes.begin(), image.bytes.end(), bytes.begin(), bytes.end(),
+                    [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }) != image.bytes.end())
+      return true;
   }
   return false;
 }

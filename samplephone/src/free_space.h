@@ -37,4 +37,29 @@ class TableFreeSpace {
   std::vector<Leaf> leaves_;  // in key order
 };
 
+// Where a row's bytes can still be found in a write-ahead log: the page images of the
+// log's frames that are leaf pages of one table, told apart from other tables' leaves by
+// the column count of their first record (a leaf without cells counts too). The engine
+// carves such an image whole, live cells included: an older image holds rows deleted
+// since. A missing log has no frames.
+class WalFrameSpace {
+ public:
+  WalFrameSpace(const std::string& walPath, int columnCount);
+
+  // True when `bytes` lies whole inside one of those page images whose rowids span
+  // `rowid` (the image where the row was live, or a later one where it lies deleted
+  // between live neighbours), or inside an image without cells.
+  bool holds(int64_t rowid, const std::string& bytes) const;
+
+  std::size_t leafImageCount() const { return images_.size(); }
+
+ private:
+  struct Image {
+    bool empty;
+    int64_t firstKey, lastKey;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<Image> images_;
+};
+
 }  // namespace samplephone

@@ -78,7 +78,7 @@ std::string bodyFor(Rng& rng) {
 
 }  // namespace
 
-Phone largePhone(int contactCount, int messageCount) {
+Phone largePhone(int contactCount, int messageCount, int conversationCount) {
   Rng rng(0x51A3F1E5EEDULL);
   Phone phone;
   std::vector<std::string> plainNumbers;  // the first number of each contact, digits only
@@ -105,13 +105,20 @@ Phone largePhone(int contactCount, int messageCount) {
     phone.contacts.push_back(c);
   }
 
-  // One conversation for every other contact plus a few numbers not in the phone book.
+  // By default one conversation for every other contact plus a few numbers not in the
+  // phone book; with a count given, a tenth strangers and the rest spread over the contacts.
   int withContact = std::max(1, contactCount / 2);
   int strangers = std::max(1, withContact / 10);
+  if (conversationCount > 0) {
+    strangers = contactCount > 0 ? std::max(1, conversationCount / 10) : conversationCount;
+    if (strangers > conversationCount) strangers = conversationCount;
+    withContact = conversationCount - strangers;
+  }
   for (int i = 0; i < withContact + strangers; ++i) {
     Conversation conv;
     if (i < withContact && contactCount > 0) {
-      conv.contact = (i * 2) % contactCount;
+      conv.contact = conversationCount > 0 ? static_cast<int>(static_cast<int64_t>(i) * contactCount / withContact)
+                                           : (i * 2) % contactCount;
       // The network delivers most numbers with the country code.
       conv.address = (rng.below(4) == 0 ? "" : "+86") + plainNumbers[static_cast<std::size_t>(conv.contact)];
     } else {

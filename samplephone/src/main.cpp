@@ -21,6 +21,8 @@ const char* const kUsage =
     "  --large              a large synthetic phone (default 100000 messages, 5000 contacts)\n"
     "  --messages N         messages of the large phone (implies --large)\n"
     "  --contacts N         contacts of the large phone (implies --large)\n"
+    "  --conversations N    conversations the large phone's messages are spread over (implies --large)\n"
+    "  --wal                write-ahead-log mode: the newest rows and deletions only in <db>-wal\n"
     "  --schema-format N    1 (as Android 2.x) or 4 (default)\n"
     "  --page-size N        512 to 65536, a power of two (default 4096)\n";
 
@@ -30,6 +32,7 @@ struct Arguments {
   bool large = false;
   int messages = 100000;
   int contacts = 5000;
+  int conversations = 0;  // 0: as many as the contacts give (half of them, and a tenth more)
   samplephone::WriteOptions write;
 };
 
@@ -57,6 +60,11 @@ bool parse(int argc, char** argv, Arguments& args) {
     } else if (a == "--contacts" && hasValue) {
       if (!parseCount(argv[++i], 0, 1000000, args.contacts)) return false;
       args.large = true;
+    } else if (a == "--conversations" && hasValue) {
+      if (!parseCount(argv[++i], 1, 1000000, args.conversations)) return false;
+      args.large = true;
+    } else if (a == "--wal") {
+      args.write.wal = true;
     } else if (a == "--schema-format" && hasValue) {
       if (!parseCount(argv[++i], 1, 4, args.write.schemaFormat)) return false;
       if (args.write.schemaFormat != 1 && args.write.schemaFormat != 4) return false;
@@ -87,14 +95,15 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
     const fs::path contactsDb = dir / "contacts2.db";
     const fs::path messagesDb = dir / "mmssms.db";
-    // SQLite must create both files afresh: a leftover file or journal would be reused.
+    // SQLite must create both files afresh: a leftover file, journal or log would be reused.
     for (const fs::path& p : {contactsDb, messagesDb}) {
       fs::remove(p);
-      fs::remove(p.string() + "-journal");
+      for (const char* side : {"-journal", "-wal", "-shm"}) fs::remove(p.string() + side);
     }
 
     samplephone::Phone phone =
-        args.large ? samplephone::largePhone(args.contacts, args.messages) : samplephone::standardPhone();
+        args.large ? samplephone::largePhone(args.contacts, args.messages, args.conversations)
+                   : samplephone::standardPhone();
     if (args.allDeleted) samplephone::deleteEverything(phone);
 
     samplephone::ContactsResult contacts = samplephone::writeContacts(phone, contactsDb.string(), args.write);

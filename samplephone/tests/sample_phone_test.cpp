@@ -14,64 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "PhoneOnDisk.h"
 #include "expected.h"
 #include "free_space.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace samplephonetest;
 
 const char* const kItineraryStart = "【行程确认】林小雨女士您好";
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
-  std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  in.seekg(0);
-  in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
-// Writes a phone into a fresh folder below the scratch folder and returns that folder.
-fs::path makePhone(const std::string& name, const std::string& options = "") {
-  fs::path dir = fs::path(SAMPLE_PHONE_SCRATCH) / name;
-  fs::remove_all(dir);
-  std::string command = std::string("\"") + SAMPLE_PHONE_EXE + "\" " + options + " \"" + dir.string() + "\"";
-  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "failed: " << command;
-  return dir;
-}
-
-std::string unescape(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
-    }
-    char c = field[++i];
-    out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
-
-// One record line of expected-deleted.tsv, fields unescaped.
-using Record = std::vector<std::string>;
-
-std::vector<Record> readExpected(const fs::path& dir, const std::string& kind) {
-  std::ifstream in(dir / "expected-deleted.tsv", std::ios::binary);
-  std::vector<Record> records;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    Record fields;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-      fields.push_back(unescape(line.substr(start, tab - start)));
-    fields.push_back(unescape(line.substr(start)));
-    if (fields[0] == kind) records.push_back(fields);
-  }
-  return records;
-}
 
 class ReadOnlyDb {
  public:
@@ -90,6 +41,19 @@ class ReadOnlyDb {
     return n;
   }
 
+  // Every row's first column, as bytes.
+  std::vector<std::string> texts(const std::string& sql) {
+    sqlite3_stmt* s = nullptr;
+    EXPECT_EQ(SQLITE_OK, sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr)) << sqlite3_errmsg(db_);
+    std::vector<std::string> rows;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      const unsigned char* p = sqlite3_column_text(s, 0);
+      rows.emplace_back(p ? reinterpret_cast<const char*>(p) : "", static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+    }
+    sqlite3_finalize(s);
+    return rows;
+  }
+
  private:
   sqlite3* db_ = nullptr;
 };
@@ -100,6 +64,12 @@ class StandardPhone : public ::testing::Test {
   static fs::path dir_;
 };
 fs::path StandardPhone::dir_;
+
+// The standard phone for suites that compare with it, written once.
+fs::path StandardPhoneDir() {
+  static const fs::path dir = makePhone("standard-reference");
+  return dir;
+}
 
 TEST_F(StandardPhone, FilesCarryThePhoneSettings) {
   for (const char* name : {"contacts2.db", "mmssms.db"}) {
@@ -186,6 +156,148 @@ TEST_F(StandardPhone, DeletedBytesStayInTheFile) {
 TEST_F(StandardPhone, SameCommandWritesSameBytes) {
   fs::path again = makePhone("standard-again");
   for (const char* name : {"contacts2.db", "mmssms.db", "expected-deleted.tsv"})
+    EXPECT_TRUE(readFile(dir_ / name) == readFile(again / name)) << name;
+}
+
+std::string hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+  }
+  return out;
+}
+
+// Text as phones hold it: Chinese, emoji (four UTF-8 bytes) and ASCII in one field.
+bool mixesChineseEmojiAndAscii(const std::string& text) {
+  bool chinese = false, emoji = false, ascii = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    chinese = chinese || (c >= 0xE4 && c <= 0xE9);  // lead bytes of U+4000..U+9FFF
+    emoji = emoji || c == 0xF0;                      // lead byte of U+10000..U+3FFFF
+    ascii = ascii || (c >= 'A' && c <= 'z');
+  }
+  return chinese && emoji && ascii;
+}
+
+TEST_F(StandardPhone, HoldsChineseEmojiAndAsciiMixedInLiveAndDeletedText) {
+  ReadOnlyDb contacts(dir_ / "contacts2.db");
+  // A live contact with a Chinese name and an emoji in a note or an organization.
+  std::vector<std::string> notes = contacts.texts(
+      "SELECT d.data1 FROM data d JOIN mimetypes m ON m._id = d.mimetype_id JOIN raw_contacts r ON "
+      "r._id = d.raw_contact_id WHERE m.mimetype IN ('vnd.android.cursor.item/note', "
+      "'vnd.android.cursor.item/organization') AND r.display_name = '孙悦'");
+  EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), mixesChineseEmojiAndAscii));
+
+  // A deleted message mixing the three across a line feed, and a live conversation with
+  // such messages.
+  std::vector<Record> sms = readExpected(dir_, "sms");
+  EXPECT_TRUE(std::any_of(sms.begin(), sms.end(), [](const Record& r) {
+    return mixesChineseEmojiAndAscii(r[6]) && r[6].find('\n') != std::string::npos && r.back() == "1";
+  }));
+  ReadOnlyDb messages(dir_ / "mmssms.db");
+  std::vector<std::string> threads = messages.texts(
+      "SELECT thread_id FROM sms GROUP BY thread_id HAVING SUM(body LIKE '%' || char(10) || '%' AND "
+      "body GLOB '*[A-Za-z]*' AND instr(body, '🎉') + instr(body, '👋') + instr(body, '😀') > 0) >= 2");
+  EXPECT_EQ(1u, threads.size());
+}
+
+TEST(SamplePhoneVariants, ConversationsOfTheLargePhone) {
+  fs::path dir = makePhone("large-conversations", "--messages 3000 --contacts 200 --conversations 40");
+  ReadOnlyDb messages(dir / "mmssms.db");
+  // Every conversation got its address once, whether its thread is deleted since or not.
+  EXPECT_EQ(40, messages.count("SELECT COUNT(*) FROM canonical_addresses"));
+  EXPECT_EQ(40, messages.count("SELECT COUNT(DISTINCT address) FROM canonical_addresses"));
+  EXPECT_EQ(3000, messages.count("SELECT COUNT(*) FROM sms") + static_cast<int64_t>(readExpected(dir, "sms").size()));
+}
+
+// The phone in write-ahead-log mode as a pull finds it: the main file, and beside it the
+// log that holds the newest rows and the deletions that touched them.
+class WalPhone : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { dir_ = makePhone("wal", "--wal"); }
+  static fs::path dir_;
+
+  // A copy of one database, with or without its log: SQLite writes a shared-memory file
+  // beside a database in WAL mode even when it only reads.
+  static fs::path copyOf(const std::string& name, bool withLog) {
+    fs::path copy = fs::path(SAMPLE_PHONE_SCRATCH) / (withLog ? "wal-read" : "wal-main-only");
+    fs::create_directories(copy);
+    for (const char* side : {"", "-wal", "-shm"}) fs::remove(copy / (name + side));
+    fs::copy_file(dir_ / name, copy / name);
+    if (withLog) fs::copy_file(dir_ / (name + "-wal"), copy / (name + "-wal"));
+    return copy / name;
+  }
+};
+fs::path WalPhone::dir_;
+
+TEST_F(WalPhone, BothFilesAreInWalModeWithAnUncheckpointedLog) {
+  for (const char* name : {"contacts2.db", "mmssms.db"}) {
+    std::string file = readFile(dir_ / name);
+    ASSERT_GE(file.size(), 100u) << name;
+    EXPECT_EQ(2, file[18]) << name << ": WAL write version";
+    EXPECT_EQ(2, file[19]) << name << ": WAL read version";
+    std::string log = readFile(dir_ / (std::string(name) + "-wal"));
+    ASSERT_GT(log.size(), 32u + 24u + 4096u) << name << ": the log holds frames";
+    EXPECT_EQ(4096, static_cast<uint8_t>(log[10]) << 8 | static_cast<uint8_t>(log[11])) << name;
+    EXPECT_FALSE(fs::exists(dir_ / (std::string(name) + "-shm"))) << name;
+    EXPECT_FALSE(fs::exists(dir_ / (std::string(name) + "-journal"))) << name;
+  }
+}
+
+TEST_F(WalPhone, NewestDeletionsExistOnlyInTheLog) {
+  const std::string main = readFile(dir_ / "mmssms.db");
+  const std::string log = readFile(dir_ / "mmssms.db-wal");
+  int onlyInLog = 0;
+  bool mixedOnlyInLog = false;
+  for (const Record& r : readExpected(dir_, "sms")) {
+    if (main.find(r[6]) != std::string::npos || log.find(r[6]) == std::string::npos) continue;
+    ++onlyInLog;
+    EXPECT_EQ("1", r.back()) << r[6] << ": in the log's page images";
+    mixedOnlyInLog = mixedOnlyInLog || (mixesChineseEmojiAndAscii(r[6]) && r[6].find('\n') != std::string::npos);
+  }
+  EXPECT_GE(onlyInLog, 2);
+  EXPECT_TRUE(mixedOnlyInLog);
+  // Older deletions stay in the main file's free space.
+  std::vector<Record> sms = readExpected(dir_, "sms");
+  EXPECT_TRUE(std::any_of(sms.begin(), sms.end(), [&](const Record& r) {
+    return r.back() == "1" && main.find(r[6]) != std::string::npos && log.find(r[6]) == std::string::npos;
+  }));
+}
+
+TEST_F(WalPhone, SqliteSeesTheLogsRowsAndTheMainFileLacksThem) {
+  std::vector<Record> sms = readExpected(dir_, "sms");
+  std::vector<Record> data = readExpected(dir_, "data");
+  ReadOnlyDb standard(StandardPhoneDir() / "mmssms.db");
+  ReadOnlyDb standardContacts(StandardPhoneDir() / "contacts2.db");
+  int64_t liveMessages = 0, liveData = 0;
+  {
+    ReadOnlyDb withLog(copyOf("mmssms.db", true));
+    liveMessages = withLog.count("SELECT COUNT(*) FROM sms");
+    // The same phone as the standard one, only written in two steps.
+    EXPECT_EQ(standard.count("SELECT COUNT(*) FROM sms"), liveMessages);
+    // The telephony provider hands out the _id after the highest one, so a message that
+    // arrived after older ones were deleted can carry a deleted message's _id.
+    for (const Record& r : sms)
+      EXPECT_EQ(0, withLog.count("SELECT COUNT(*) FROM sms WHERE _id = " + r[1] + " AND body = CAST(X'" + hex(r[6]) +
+                                 "' AS TEXT)")) << r[6];
+    EXPECT_EQ(0, withLog.count("SELECT COUNT(*) FROM threads t WHERE message_count != "
+                               "(SELECT COUNT(*) FROM sms WHERE thread_id = t._id) OR message_count = 0"));
+    ReadOnlyDb contactsWithLog(copyOf("contacts2.db", true));
+    liveData = contactsWithLog.count("SELECT COUNT(*) FROM data");
+    EXPECT_EQ(standardContacts.count("SELECT COUNT(*) FROM data"), liveData);
+    for (const Record& r : data) EXPECT_EQ(0, contactsWithLog.count("SELECT COUNT(*) FROM data WHERE _id = " + r[2]));
+  }
+  ReadOnlyDb mainOnly(copyOf("mmssms.db", false));
+  EXPECT_LT(mainOnly.count("SELECT COUNT(*) FROM sms"), liveMessages) << "the newest messages are in the log";
+  ReadOnlyDb contactsMainOnly(copyOf("contacts2.db", false));
+  EXPECT_LT(contactsMainOnly.count("SELECT COUNT(*) FROM data"), liveData) << "the newest contacts are in the log";
+}
+
+TEST_F(WalPhone, SameCommandWritesSameBytes) {
+  fs::path again = makePhone("wal-again", "--wal");
+  for (const char* name : {"contacts2.db", "contacts2.db-wal", "mmssms.db", "mmssms.db-wal", "expected-deleted.tsv"})
     EXPECT_TRUE(readFile(dir_ / name) == readFile(again / name)) << name;
 }
 
