@@ -10,7 +10,8 @@ host="$install_win\\controls-host.exe"
 open_box() {
   start_bg "$host" msgbox "$@"
   box_pid=$last_pid
-  box=$(drv wait-window "" "#32770" 15000) || { check "message box opens" no yes; return 1; }
+  # The box carries its message as its window text.
+  box=$(drv wait-window "$3" "#32770" 15000) || { check "message box opens" no yes; return 1; }
 }
 
 # Left and width of a control of the box, in the box's client area.
@@ -56,7 +57,7 @@ fi
 mkdir -p "$WINEPREFIX/drive_c/retrievo-tests/no-pictures"
 if start_bg "$host" --images 'C:\retrievo-tests\no-pictures' msgbox 0 1 "No skin pictures here."; then
   box_pid=$last_pid
-  if box=$(drv wait-window "" "#32770" 15000); then
+  if box=$(drv wait-window "No skin pictures here." "#32770" 15000); then
     read -r _ _ bw bh < <(drv rect "$box")
     check "box without pictures is wide enough to read" "$((bw > 100))" 1
     shot msgbox-no-pictures
