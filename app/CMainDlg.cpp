@@ -47,11 +47,12 @@ std::wstring ProgramFolderW() {
 
 bool FileExists(const char* path) { return *path && ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// Deletes a database copy and the side files a pull may have left beside it.
+// Deletes a database copy, the side files a pull may have left beside it, and the shared
+// memory index SQLite makes beside a copy in write-ahead-log mode.
 void DeleteCopy(const char* path) {
     if (!*path) return;
     std::string base = path;
-    for (const char* suffix : {"", "-wal", "-journal"}) ::DeleteFileA((base + suffix).c_str());
+    for (const char* suffix : {"", "-wal", "-journal", "-shm"}) ::DeleteFileA((base + suffix).c_str());
 }
 
 std::wstring CategoryLabel(const wchar_t* name, int count) {
