@@ -117,6 +117,28 @@ std::string ProgramFolder() {
   }
 }
 
+namespace {
+// Every client runs in one job object that ends its processes when the program ends: when
+// the window closes during a pull, the pull thread does not outlive the program, and nothing
+// else would end a client it had just started, which would then go on writing into the
+// copies' folders after the program is gone. The handle is closed only by the end of the
+// process, which is what ends the clients.
+HANDLE ClientJob() {
+  static const HANDLE job = [] {
+    HANDLE created = CreateJobObjectA(nullptr, nullptr);
+    if (!created) return created;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+      CloseHandle(created);
+      return HANDLE(nullptr);
+    }
+    return created;
+  }();
+  return job;
+}
+}  // namespace
+
 int RunAdbCommand(const std::string& commandLine, DWORD timeoutMs) {
   STARTUPINFOA si;
   GetStartupInfoA(&si);
@@ -126,10 +148,14 @@ int RunAdbCommand(const std::string& commandLine, DWORD timeoutMs) {
   std::vector<char> cmd(commandLine.begin(), commandLine.end());
   cmd.push_back('\0');
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &si, &pi)) {
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                      nullptr, nullptr, &si, &pi)) {
     return 0;
   }
+  // Joined before it runs, so it cannot start children of its own outside the job. Where
+  // the job cannot be had, the client still runs, as before.
+  if (HANDLE job = ClientJob()) AssignProcessToJobObject(job, pi.hProcess);
+  ResumeThread(pi.hThread);
   if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
     TerminateProcess(pi.hProcess, 0);
   }

@@ -605,3 +605,25 @@ TEST(PullFromProgramFolder, BlanksAndLongPathsReachTheClientWhole) {
   ExpectSameBytes(contacts, PhoneBytes('C', 40000));
   ExpectSameBytes(sms, PhoneBytes('S', 30000));
 }
+
+// A program that ends in the middle of a pull (its window was closed) takes the client it
+// was waiting for with it: nothing would end that client otherwise.
+TEST(PullFromProgramFolder, ClientsEndWithTheProgram) {
+  TempFolder dir("ended");
+  InstallPhone(dir.path(), "mode = hang\n");
+  const std::string probe = dir.path() + "\\device-pull-probe.exe";
+  ASSERT_TRUE(CopyFileA(Argument("probe").c_str(), probe.c_str(), FALSE));
+  std::string cmd = "\"" + probe + "\" " + dir.path() + "\\c\\contacts2.db " + dir.path() + "\\s\\mmssms.db";
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  // The first client starts after the 5 s delay and hangs.
+  for (int i = 0; i < 200 && CountClientProcesses(dir.path()) < 1; ++i) Sleep(50);
+  ASSERT_EQ(CountClientProcesses(dir.path()), 1);
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  EXPECT_TRUE(WaitForNoClients(dir.path(), 3000)) << "a client outlived the program that started it";
+}
