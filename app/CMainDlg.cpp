@@ -300,6 +300,7 @@ void CMainDlg::ShowMainMenu() {
                                                   TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
                                                   pt.x, pt.y, 0, m_hWnd, nullptr));
     ::DestroyMenu(menu);
+    if (m_bClosing) return;
     switch (cmd) {
     case ID_MENU_HOME:
         winframe::OpenUrl(controls::kProductPageUrl);
@@ -334,7 +335,8 @@ void CMainDlg::StartUpdater() {
 
 void CMainDlg::OnNewVersion() {
     if (ShowBox(MSGICON_INFO, MSGBTN_YES | MSGBTN_NO, L"New version found,are you sure to Update?") ==
-        IDC_MSGBOX_YES)
+            IDC_MSGBOX_YES &&
+        !m_bClosing)
         StartUpdater();
 }
 
@@ -457,7 +459,8 @@ void CMainDlg::OnStop() {
 
 void CMainDlg::OnBack() {
     if (ShowBox(MSGICON_WARNING, MSGBTN_YES | MSGBTN_NO,
-                L"Are you sure to go back to reload the data from Android phone?") != IDC_MSGBOX_YES)
+                L"Are you sure to go back to reload the data from Android phone?") != IDC_MSGBOX_YES ||
+        m_bClosing)
         return;
     ClearResults();
     m_tree.SetCategoryCount(m_hContactsItem, kContactsLabel, 0);
@@ -516,6 +519,7 @@ void CMainDlg::DeleteDatabaseCopies() {
 }
 
 void CMainDlg::CloseApp(int code) {
+    m_bClosing = true;
     ClearResults();
     if (m_list) {
         if (m_list->m_hWnd) ::DestroyWindow(m_list->m_hWnd);
@@ -735,6 +739,8 @@ void CMainDlg::OnRecover() {
     wchar_t picked[MAX_PATH] = {};
     BOOL havePath = ::SHGetPathFromIDListW(pidl, picked);
     ::CoTaskMemFree(pidl);
+    // Closed while the browser was open: the results are gone.
+    if (m_bClosing || !m_session) return;
 
     m_session->m_bStop = false;
     m_strSaveDir = havePath ? picked : L"";
@@ -809,6 +815,7 @@ void CMainDlg::OnExportDone() {
 // Messages
 
 BOOL CMainDlg::OnCommand(WORD id) {
+    if (m_bClosing) return TRUE;  // a click queued before the close
     switch (id) {
     case IDOK:
     case IDCANCEL:  // Enter and Esc never end the window
@@ -891,7 +898,7 @@ BOOL CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, L
         result = 0;
         return TRUE;
     case WM_TIMER:
-        OnTimer(static_cast<UINT_PTR>(wp));
+        if (!m_bClosing) OnTimer(static_cast<UINT_PTR>(wp));
         result = 0;
         return TRUE;
     case WM_COMMAND:
@@ -912,7 +919,7 @@ BOOL CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, L
         result = 0;
         return TRUE;
     case WM_PULL_DONE:
-        if (wp == 1) OnPullDone();
+        if (wp == 1 && !m_bClosing) OnPullDone();
         result = 0;
         return TRUE;
     case WM_LOAD_COUNTED:
@@ -924,15 +931,15 @@ BOOL CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, L
         result = 0;
         return TRUE;
     case WM_LOAD_DONE:
-        OnLoadDone();
+        if (!m_bClosing) OnLoadDone();
         result = 0;
         return TRUE;
     case WM_EXPORT_DONE:
-        OnExportDone();
+        if (!m_bClosing) OnExportDone();
         result = 0;
         return TRUE;
     case WM_NEW_VERSION:
-        if (wp == 1) OnNewVersion();
+        if (wp == 1 && !m_bClosing) OnNewVersion();
         result = 0;
         return TRUE;
     default:

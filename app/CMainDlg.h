@@ -53,6 +53,10 @@ private:
     int m_nPage = 1;         // 1 connect page, 2 results page
     int m_nLoadState = -1;   // -1 loading from the phone, 0 load failed, 1 loaded
     bool m_hWorker = false;  // a pull, load or export worker was started and has not ended
+    // Set by CloseApp. The window may be asked to close from inside one of its own modal
+    // loops (a message box, the folder browser, the menu); whatever was waiting on that
+    // loop must then not go on, and no worker's end message starts anything new.
+    bool m_bClosing = false;
     bool m_bAnimTimer = false;
     int m_nAnimFrame = 0;
     std::wstring m_strSaveDir;
