@@ -686,21 +686,6 @@ void CMainDlg::OnListClick() {
 // Export
 
 namespace {
-ExportModel ModelOf(const ScanSession& s) {
-    ExportModel model;
-    model.contacts = s.m_pContacts;
-    model.dataRows = s.m_pDataRows;
-    model.mimetypes = s.m_pMimetypes;
-    model.conversations = s.m_pConversations;
-    model.messages = s.m_pMessages;
-    model.deletedContacts = &s.m_vecDeletedContacts;
-    model.deletedSms = &s.m_vecDeletedSms;
-    model.deletedContactsText = &s.m_strDeletedContacts;
-    model.deletedSmsText = &s.m_strDeletedSms;
-    model.index = &s.m_index;
-    return model;
-}
-
 // Counting needs no pause, stop or progress.
 class NoExportControl : public ExportControl {
 public:
@@ -712,7 +697,7 @@ public:
 
 int CMainDlg::CountChecked() const {
     if (!m_session) return 0;
-    ExportModel model = ModelOf(*m_session);
+    ExportModel model = m_session->ExportView();
     NoExportControl none;
     RecordExporter counter(model, none, std::wstring());
     int count = 0;

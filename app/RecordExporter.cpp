@@ -74,29 +74,6 @@ std::wstring SafeFileName(const std::wstring& name) {
     return safe;
 }
 
-const wchar_t* PhoneTypeLabel(int code) {
-    switch (code) {
-        case 1: return L"Home";
-        case 2: return L"Mobile";
-        case 3: return L"Work";
-        case 4: return L"WorkFax";
-        case 5: return L"HomeFax";
-        case 6: return L"Pager";
-        case 7: return L"Other";
-        case 10: return L"CompanyMain";
-        case 11: return L"ISDN";
-        case 13: return L"OtherFax";
-        case 14: return L"Radio";
-        case 15: return L"Telex";
-        case 16: return L"TTY_TTD";
-        case 17: return L"WorkMobile";
-        case 18: return L"WorkPager";
-        case 19: return L"Assistant";
-        case 20: return L"MMS";
-        default: return L"";
-    }
-}
-
 const wchar_t* EmailTypeLabel(int code) {
     switch (code) {
         case 1: return L"Home Email";
@@ -105,15 +82,6 @@ const wchar_t* EmailTypeLabel(int code) {
         case 4: return L"Mobile Email";
         default: return L"";
     }
-}
-
-int TypeCode(const char* text) {
-    if (!text) return 0;
-    // strtol instead of atoi: the same reading, but defined for numbers out of range.
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
 }
 
 RecordExporter::RecordExporter(const ExportModel& model, ExportControl& control, std::wstring saveDir)

@@ -16,6 +16,7 @@
 
 #include <string>
 
+#include "ContactTypes.h"
 #include "DeletedRecords.h"
 #include "TkTxtFile.h"
 #include "RecordIndex.h"
@@ -53,11 +54,9 @@ std::wstring CategoryFolderName(const std::wstring& label, bool nodeChecked, int
 // and a name that Windows reserves for a device (CON, NUL, COM1, ...; with or without an
 // extension, in any case) gets a leading "_". An empty name stays empty.
 std::wstring SafeFileName(const std::wstring& name);
-// Labels of the type codes of phone and e-mail rows; other codes give "".
-const wchar_t* PhoneTypeLabel(int code);
+// Labels of the type codes of e-mail rows in the export; other codes give "" (the phone
+// labels and TypeCode are in ContactTypes.h).
 const wchar_t* EmailTypeLabel(int code);
-// A type code's decimal text read as a number (as atoi would; null counts as 0).
-int TypeCode(const char* text);
 
 class RecordExporter {
 public:

@@ -152,6 +152,21 @@ void ScanSession::BuildIndex() {
     m_index.BuildMessages(m_pMessages, m_pContacts);
 }
 
+ExportModel ScanSession::ExportView() const {
+    ExportModel model;
+    model.contacts = m_pContacts;
+    model.dataRows = m_pDataRows;
+    model.mimetypes = m_pMimetypes;
+    model.conversations = m_pConversations;
+    model.messages = m_pMessages;
+    model.deletedContacts = &m_vecDeletedContacts;
+    model.deletedSms = &m_vecDeletedSms;
+    model.deletedContactsText = &m_strDeletedContacts;
+    model.deletedSmsText = &m_strDeletedSms;
+    model.index = &m_index;
+    return model;
+}
+
 DWORD WINAPI LoadThreadProc(LPVOID param) {
     std::unique_ptr<std::shared_ptr<ScanSession>> holder(static_cast<std::shared_ptr<ScanSession>*>(param));
     ScanSession& session = **holder;
@@ -188,17 +203,7 @@ DWORD WINAPI ExportThreadProc(LPVOID param) {
     std::unique_ptr<ExportJob> job(static_cast<ExportJob*>(param));
     ScanSession& session = *job->session;
 
-    ExportModel model;
-    model.contacts = session.m_pContacts;
-    model.dataRows = session.m_pDataRows;
-    model.mimetypes = session.m_pMimetypes;
-    model.conversations = session.m_pConversations;
-    model.messages = session.m_pMessages;
-    model.deletedContacts = &session.m_vecDeletedContacts;
-    model.deletedSms = &session.m_vecDeletedSms;
-    model.deletedContactsText = &session.m_strDeletedContacts;
-    model.deletedSmsText = &session.m_strDeletedSms;
-    model.index = &session.m_index;
+    ExportModel model = session.ExportView();
 
     SessionExportControl control(session);
     RecordExporter exporter(model, control, job->saveDir);

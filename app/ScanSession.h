@@ -19,6 +19,7 @@
 
 #include "DeletedRecords.h"
 #include "Handles.h"
+#include "RecordExporter.h"
 #include "RecordIndex.h"
 #include "RecordModel.h"
 
@@ -105,6 +106,9 @@ public:
 
     // Rebuilds m_index over the current lists.
     void BuildIndex();
+
+    // What the exporter reads: the lists, the deleted records, the texts and the index.
+    ExportModel ExportView() const;
 
 private:
     std::shared_ptr<RecsiftLibrary> m_library;

@@ -7,6 +7,7 @@
 #include "AnsiText.h"
 #include "ControlMessages.h"
 #include "Handles.h"
+#include "ContactTypes.h"
 #include "RecordModel.h"
 #include "SkinFolder.h"
 #include "TkFontPool.h"
@@ -31,29 +32,6 @@ const char kPhoneMime[] = "vnd.android.cursor.item/phone_v2";
 const char kEmailMime[] = "vnd.android.cursor.item/email_v2";
 const char kOrganizationMime[] = "vnd.android.cursor.item/organization";
 
-const wchar_t* PhoneLabel(int type) {
-    switch (type) {
-    case 1: return L"Home";
-    case 2: return L"Mobile";
-    case 3: return L"Work";
-    case 4: return L"WorkFax";
-    case 5: return L"HomeFax";
-    case 6: return L"Pager";
-    case 7: return L"Other";
-    case 10: return L"CompanyMain";
-    case 11: return L"ISDN";
-    case 13: return L"OtherFax";
-    case 14: return L"Radio";
-    case 15: return L"Telex";
-    case 16: return L"TTY_TTD";
-    case 17: return L"WorkMobile";
-    case 18: return L"WorkPager";
-    case 19: return L"Assistant";
-    case 20: return L"MMS";
-    default: return L"";
-    }
-}
-
 const wchar_t* EmailLabel(int type) {
     switch (type) {
     case 1: return L"Home Email";
@@ -62,14 +40,6 @@ const wchar_t* EmailLabel(int type) {
     case 4: return L"Mobile Email";
     default: return L"Email";
     }
-}
-
-// The type code text as a decimal number; a missing or unreadable text is 0.
-int TypeCode(const char* text) {
-    if (!text) return 0;
-    long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX || value < INT_MIN) return 0;
-    return static_cast<int>(value);
 }
 
 // The mimetype name of a key: the last entry with that key wins; null when none has it.
@@ -189,7 +159,7 @@ void CContactInfoBoard::ShowLive(const ContactRecord& record, HDC dc, int& y) {
         std::wstring label, value;
         if (IsMime(mime, kPhoneMime)) {
             value = controls::FromAnsi(row->data1);
-            label = PhoneLabel(TypeCode(row->data2));
+            label = PhoneTypeLabel(TypeCode(row->data2));
         } else if (IsMime(mime, kEmailMime)) {
             value = controls::FromAnsi(row->data1);
             label = EmailLabel(TypeCode(row->data2));
