@@ -707,7 +707,7 @@ int CMainDlg::CountChecked() const {
 }
 
 void CMainDlg::OnRecover() {
-    if (m_hWorker || !m_session) return;
+    if (m_hWorker || !m_session || m_bChoosingFolder) return;
     int checked = CountChecked();
     if (checked == 0) {
         ShowBox(MSGICON_WARNING, MSGBTN_OK, L"Please select the file(s) you want to recover.");
@@ -719,7 +719,9 @@ void CMainDlg::OnRecover() {
     BROWSEINFOW bi{};
     bi.hwndOwner = m_hWnd;
     bi.lpszTitle = current;
+    m_bChoosingFolder = true;
     PIDLIST_ABSOLUTE pidl = ::SHBrowseForFolderW(&bi);
+    m_bChoosingFolder = false;
     if (!pidl) return;
     wchar_t picked[MAX_PATH] = {};
     BOOL havePath = ::SHGetPathFromIDListW(pidl, picked);

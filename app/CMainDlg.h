@@ -57,6 +57,9 @@ private:
     // loops (a message box, the folder browser, the menu); whatever was waiting on that
     // loop must then not go on, and no worker's end message starts anything new.
     bool m_bClosing = false;
+    // The folder browser of an export is open: a second recover command queued meanwhile
+    // must not open a second browser inside the first.
+    bool m_bChoosingFolder = false;
     bool m_bAnimTimer = false;
     int m_nAnimFrame = 0;
     std::wstring m_strSaveDir;
