@@ -1,7 +1,9 @@
-// Measures the program's own work on a large phone, as the Windows build does it under Wine:
-// the two engine runs, the loading of the record model (the record-listing library, the
-// deleted records and the lookups), the list's row texts, and the export of every record
-// with its lines per second. It prints figures and asserts nothing about time.
+// Measures the program's own work on a large phone, as the Windows build does it under Wine,
+// through the program's own code: the two engine runs, the loading of the scan's results
+// (each database listed once, the deleted records, the lookups), the contacts page's list,
+// and the export of every record per format. It prints figures and asserts nothing about
+// time. One line sums up the road from the end of the pull to the results page; the last
+// line sums the export up: "export: text X.XX s, all formats Y.YY s".
 //
 //   app_bench PHONE_DIR RECSIFT_DLL [--keep]
 //
@@ -15,17 +17,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "DeletedRecords.h"
 #include "CListViewCheck1.h"
+#include "ExportFolder.h"
 #include "GdipImage.h"
 #include "ListText.h"
 #include "RecordExporter.h"
-#include "RecordIndex.h"
-#include "RecordModel.h"
+#include "ScanResults.h"
 #include "SqliteParse.h"
+#include "WorkerControl.h"
 
 namespace {
 
@@ -34,20 +38,6 @@ using Clock = std::chrono::steady_clock;
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-class Library {
-public:
-    explicit Library(const std::string& path) : m_module(::LoadLibraryA(path.c_str())) {}
-    ~Library() {
-        if (m_module) ::FreeLibrary(m_module);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    HMODULE Get() const { return m_module; }
-
-private:
-    HMODULE m_module;
-};
 
 // An export control that never pauses nor stops.
 class FreeRunning : public ExportControl {
@@ -145,6 +135,7 @@ void Row(const char* step, double ms, const std::string& note) {
     std::printf("%-34s %10.1f   %s\n", step, ms, note.c_str());
 }
 
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,96 +149,42 @@ int main(int argc, char** argv) {
     const bool keep = argc > 3 && std::strcmp(argv[3], "--keep") == 0;
     std::printf("%-34s %10s   %s\n", "step", "ms", "figures");
 
-    // The engine, as the window runs it: one object per run.
-    auto start = Clock::now();
-    std::string deletedContactsText;
+    // The engine, as the scan worker runs it: one object per run.
+    auto results = std::make_shared<ScanResults>(
+        std::make_shared<RecsiftLibrary>(std::wstring(argv[2], argv[2] + std::strlen(argv[2]))), contactsPath,
+        smsPath);
+    const auto roadStart = Clock::now();
+    auto start = roadStart;
     {
         SqliteParse parse(contactsPath, smsPath);
         parse.startParse(ePaserContacts);
-        deletedContactsText = parse.get_contacts_mem();
+        results->m_recoveredContacts = parse.contacts();
     }
     Row("engine: contacts run", MillisecondsSince(start),
-        std::to_string(CountRecordLines(deletedContactsText)) + " deleted lines");
+        std::to_string(results->m_recoveredContacts.size()) + " deleted contacts");
     start = Clock::now();
-    std::string deletedSmsText;
     {
         SqliteParse parse(contactsPath, smsPath);
         parse.startParse(ePaserSms);
-        deletedSmsText = parse.get_contacts_mem();
+        results->m_recoveredSms = parse.messages();
     }
     Row("engine: messages run", MillisecondsSince(start),
-        std::to_string(CountRecordLines(deletedSmsText)) + " deleted lines");
+        std::to_string(results->m_recoveredSms.size()) + " deleted messages");
 
-    // Loading: the library's two listings, the count pass, the deleted records, the lookups.
-    const auto loadStart = Clock::now();
-    start = loadStart;
-    Library library(argv[2]);
-    if (!library.Get()) {
-        std::fprintf(stderr, "cannot load %s (error %lu)\n", argv[2], ::GetLastError());
-        return 1;
-    }
-    const auto listContacts = reinterpret_cast<RecsiftListContactsFn>(
-        reinterpret_cast<void*>(::GetProcAddress(library.Get(), MAKEINTRESOURCEA(kRecsiftListContactsOrdinal))));
-    const auto listMessages = reinterpret_cast<RecsiftListMessagesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(library.Get(), MAKEINTRESOURCEA(kRecsiftListMessagesOrdinal))));
-    if (!listContacts || !listMessages) {
-        std::fprintf(stderr, "%s lacks ordinal 1 or 3\n", argv[2]);
-        return 1;
-    }
-    Row("load: LoadLibrary", MillisecondsSince(start), "");
-
+    // Loading, as the load worker does it: each database listed once and counted, then both
+    // categories loaded with their deleted records and lookups.
+    WorkerControl control;
     start = Clock::now();
-    ContactAux* aux = nullptr;
-    ContactRecord* contacts = nullptr;
-    ContactDataRow* dataRows = nullptr;
-    MimetypeEntry* mimetypes = nullptr;
-    listContacts(contactsPath.c_str(), &aux, &contacts, &dataRows, &mimetypes);
-    Row("load: ordinal 1 (contacts)", MillisecondsSince(start),
-        std::to_string(Length(contacts)) + " contacts, " + std::to_string(Length(dataRows)) + " data rows");
+    const int contactsCounted = results->LoadContacts(control, true);
+    const int messagesCounted = results->LoadMessages(control, true);
+    Row("load: listing and counting", MillisecondsSince(start),
+        std::to_string(Length(results->m_pContacts)) + " contacts, " + std::to_string(Length(results->m_pDataRows)) +
+            " data rows, " + std::to_string(Length(results->m_pConversations)) + " conversations, " +
+            std::to_string(Length(results->m_pMessages)) + " messages");
     start = Clock::now();
-    ConversationRecord* conversations = nullptr;
-    MessageRecord* messages = nullptr;
-    SmsAux* smsAux = nullptr;
-    listMessages(smsPath.c_str(), &conversations, &messages, &smsAux);
-    Row("load: ordinal 3 (messages)", MillisecondsSince(start),
-        std::to_string(Length(conversations)) + " conversations, " + std::to_string(Length(messages)) +
-            " messages");
-
-    start = Clock::now();
-    long long counted = 0;
-    for (ContactRecord* c = contacts; c; c = c->next, ++counted) c->checked = 1;
-    for (ConversationRecord* c = conversations; c; c = c->next, ++counted) c->checked = 1;
-    counted += CountRecordLines(deletedContactsText) + CountRecordLines(deletedSmsText);
-    DeletedContactList deletedContacts;
-    DeletedSmsList deletedSms;
-    int position = 0;
-    for (std::string& line : SplitRecordLines(deletedContactsText)) {
-        deletedContacts.push_back(MakeDeletedContact(position++, std::move(line)));
-    }
-    position = 0;
-    for (std::string& line : SplitRecordLines(deletedSmsText)) {
-        deletedSms.push_back(MakeDeletedSms(position++, std::move(line)));
-    }
-    Row("load: count + deleted records", MillisecondsSince(start), std::to_string(counted) + " records");
-
-    start = Clock::now();
-    RecordIndex index;
-    index.BuildContacts(contacts, dataRows, mimetypes);
-    index.BuildMessages(messages, contacts);
-    Row("load: RecordIndex builds", MillisecondsSince(start), "");
-    Row("load: total", MillisecondsSince(loadStart), "");
-
-    // The list's texts of every row, as the window fills the list.
-    start = Clock::now();
-    size_t characters = 0;
-    for (const ContactRecord* c = contacts; c; c = c->next) {
-        const ContactListRow row = ContactListColumns(index, *c);
-        characters += row.name.size() + row.phone.size() + row.company.size() + row.email.size();
-    }
-    for (const ConversationRecord* c = conversations; c; c = c->next) {
-        characters += ConversationListName(index, *c).size() + ConversationListPhone(index, *c).size();
-    }
-    Row("list texts (all live rows)", MillisecondsSince(start), std::to_string(characters) + " characters");
+    const int loaded = results->LoadContacts(control, false) + results->LoadMessages(control, false);
+    Row("load: records, deleted records, lookups", MillisecondsSince(start),
+        std::to_string(loaded) + " of " + std::to_string(contactsCounted + messagesCounted) + " records");
 
     // The contacts page as the window shows it first: the real check list in a hidden
     // window, filled with every deleted and live contact while it does not repaint.
@@ -276,62 +213,81 @@ int main(int argc, char** argv) {
                 list.SetStateImage(row, 2);
                 ++rows;
             };
-            ContactListRow texts;
-            for (const auto& deleted : deletedContacts)
-                if (DeletedContactListColumns(*deleted, texts)) add(&deleted->record, texts);
-            for (const ContactRecord* c = contacts; c; c = c->next) add(c, ContactListColumns(index, *c));
+            for (const auto& deleted : results->m_vecDeletedContacts)
+                add(&deleted->record, DeletedContactListColumns(*deleted));
+            for (const ContactRecord* c = results->m_pContacts; c; c = c->next)
+                add(c, ContactListColumns(results->Index(), *c));
             list.SendMessage(WM_SETREDRAW, TRUE, 0);
             ::DestroyWindow(list.m_hWnd);
         }
         Row("results page: contacts list filled", MillisecondsSince(start), std::to_string(rows) + " rows");
         if (host) ::DestroyWindow(host);
     }
+    std::printf("end of the pull to the results page: %.2f s\n", MillisecondsSince(roadStart) / 1000.0);
 
-    // The export of everything into a fresh folder.
-    ExportModel model;
-    model.contacts = contacts;
-    model.dataRows = dataRows;
-    model.mimetypes = mimetypes;
-    model.conversations = conversations;
-    model.messages = messages;
-    model.deletedContacts = &deletedContacts;
-    model.deletedSms = &deletedSms;
-    model.deletedContactsText = &deletedContactsText;
-    model.deletedSmsText = &deletedSmsText;
-    model.index = &index;
+    // The export of everything, once per format and once in all formats, each into a fresh
+    // folder.
+    const ExportModel model = results->ExportView();
     const std::wstring saveDir = FreshTempFolder();
-    FreeRunning control;
-    RecordExporter exporter(model, control, saveDir);
-    start = Clock::now();
-    const int contactCount = exporter.ExportContacts(L"Contacts", true);
-    const double contactsMs = MillisecondsSince(start);
-    start = Clock::now();
-    const int messageCount = exporter.ExportMessages(L"Message", true);
-    const double messagesMs = MillisecondsSince(start);
-
-    FolderFigures contactFiles, messageFiles;
-    CountFolder(saveDir + L"\\Contacts", contactFiles);
-    CountFolder(saveDir + L"\\Message", messageFiles);
-    char note[160];
-    std::snprintf(note, sizeof note, "%d records, %lld lines, %.0f lines/s, %.1f MiB", contactCount,
-                  contactFiles.lines, contactFiles.lines / (contactsMs / 1000.0),
-                  static_cast<double>(contactFiles.bytes) / (1024.0 * 1024.0));
-    Row("export: contacts", contactsMs, note);
-    std::snprintf(note, sizeof note, "%d records, %lld files, %lld lines, %.0f lines/s, %.1f MiB", messageCount,
-                  messageFiles.files, messageFiles.lines, messageFiles.lines / (messagesMs / 1000.0),
-                  static_cast<double>(messageFiles.bytes) / (1024.0 * 1024.0));
-    Row("export: messages", messagesMs, note);
-    const long long lines = contactFiles.lines + messageFiles.lines;
-    std::snprintf(note, sizeof note, "done %d, written %d, %s, %.0f lines/s", exporter.Done(), exporter.Written(),
-                  exporter.AnyWriteFailed() ? "WRITE FAILED" : "no write failed",
-                  lines / ((contactsMs + messagesMs) / 1000.0));
-    Row("export: total", contactsMs + messagesMs, note);
+    struct FormatRun {
+        const char* name;
+        ExportFormats formats;
+    };
+    const FormatRun runs[] = {
+        {"text", ExportFormats{true, false, false, false, false}},
+        {"contacts.vcf", ExportFormats{false, true, false, false, false}},
+        {"sms.xml", ExportFormats{false, false, true, false, false}},
+        {"csv", ExportFormats{false, false, false, true, false}},
+        {"report.html", ExportFormats{false, false, false, false, true}},
+        {"all formats", ExportFormats::All()},
+    };
+    double textMs = 0;
+    double allMs = 0;
+    std::wstring keptFolder;
+    for (const FormatRun& run : runs) {
+        const ExportFolderResult folder = CreateExportFolder(saveDir, std::time(nullptr));
+        if (folder.path.empty()) {
+            std::fprintf(stderr, "%ls\n", folder.problem.c_str());
+            return 1;
+        }
+        FreeRunning free;
+        start = Clock::now();
+        int records = 0;
+        int written = 0;
+        bool failed = false;
+        {
+            RecordExporter exporter(model, free, folder.path, run.formats);
+            records += exporter.ExportContacts(L"Contacts", true);
+            records += exporter.ExportMessages(L"Message", true);
+            exporter.Finish();
+            written = exporter.Written();
+            failed = exporter.AnyWriteFailed();
+        }
+        const double ms = MillisecondsSince(start);
+        FolderFigures files;
+        CountFolder(folder.path, files);
+        char note[200];
+        std::snprintf(note, sizeof note, "%d records, %d written, %lld files, %.1f MiB%s%s", records, written,
+                      files.files, static_cast<double>(files.bytes) / (1024.0 * 1024.0),
+                      run.formats.text && !run.formats.vcard ? (", " + std::to_string(files.lines) + " lines").c_str()
+                                                             : "",
+                      failed ? ", WRITE FAILED" : "");
+        Row((std::string("export: ") + run.name).c_str(), ms, note);
+        if (run.formats.text && !run.formats.vcard) textMs = ms;
+        if (run.formats.vcard && run.formats.text) allMs = ms;
+        if (keep && run.formats.vcard && run.formats.text) {
+            keptFolder = folder.path;
+        } else {
+            RemoveFolder(folder.path);
+        }
+    }
     std::printf("peak working set: %.1f MiB\n", PeakWorkingSetMiB());
 
     if (keep) {
-        std::printf("export kept in %ls\n", saveDir.c_str());
+        std::printf("export kept in %ls\n", keptFolder.c_str());
     } else {
         RemoveFolder(saveDir);
     }
+    std::printf("export: text %.2f s, all formats %.2f s\n", textMs / 1000.0, allMs / 1000.0);
     return 0;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "RecordHeader.h"
+#include "Bytes.h"
 
 namespace engine {
 
@@ -16,41 +16,13 @@ void readTypesUpTo(const TableRules& rules, const uint8_t* page, size_t pos, siz
   types.clear();
   ends.clear();
   for (int i = 0; i < maxCount && pos < limit; ++i) {
-    if (page[pos] == 0x80) return;
     uint64_t t = 0;
-    size_t p = pos;
-    bool done = false;
-    for (int k = 0; k < 4 && p < limit; ++k) {
-      const uint8_t b = page[p++];
-      t = t << 7 | (b & 0x7F);
-      if (b < 0x80) {
-        done = true;
-        break;
-      }
-    }
-    if (!done || rules.allowance(firstColumn + i, t) == Allowance::kNever) return;
+    const size_t n = readSerialType(page, pos, limit, t);
+    if (n == 0 || rules.allowance(firstColumn + i, t) == Allowance::kNever) return;
+    pos += n;
     types.push_back(t);
-    ends.push_back(p);
-    pos = p;
+    ends.push_back(pos);
   }
-}
-
-size_t encodeVarint(uint64_t v, uint8_t* out) {
-  const size_t n = varintLength(v);
-  if (n == 9) {
-    out[8] = static_cast<uint8_t>(v);
-    v >>= 8;
-    for (size_t i = 8; i-- > 0;) {
-      out[i] = static_cast<uint8_t>((v & 0x7F) | 0x80);
-      v >>= 7;
-    }
-    return 9;
-  }
-  for (size_t i = n; i-- > 0;) {
-    out[i] = static_cast<uint8_t>((v & 0x7F) | (i + 1 < n ? 0x80 : 0));
-    v >>= 7;
-  }
-  return n;
 }
 
 // The header length that `typeBytes` bytes of serial types need, and its varint length.
@@ -62,7 +34,16 @@ std::pair<uint64_t, size_t> headerFor(size_t typeBytes) {
 }  // namespace
 
 PageCarver::PageCarver(RecordValidator& validator)
-    : validator_(validator), rules_(validator.rules()), usable_(validator.usable()) {}
+    : validator_(validator), rules_(validator.rules()), usable_(validator.usable()) {
+  // The guesses at column 0's overwritten type: 0 for a rowid alias, else each strict one-byte type.
+  if (rules_.isRowidAlias(0)) {
+    st3Guesses_.push_back(0);
+  } else {
+    for (uint64_t t = 0; t < 128; ++t) {
+      if (rules_.allowance(0, t) == Allowance::kStrict) st3Guesses_.push_back(t);
+    }
+  }
+}
 
 bool PageCarver::better(const Candidate& a, const Candidate& b) {
   if (a.verified != b.verified) return a.verified;
@@ -71,10 +52,11 @@ bool PageCarver::better(const Candidate& a, const Candidate& b) {
   return a.st < b.st;
 }
 
-std::vector<std::pair<size_t, size_t>> PageCarver::freeblockChain(const uint8_t* page) const {
+std::vector<std::pair<size_t, size_t>> PageCarver::freeblockChain(const uint8_t* page, size_t at,
+                                                                  size_t headerEnd) const {
   std::vector<std::pair<size_t, size_t>> chain;
-  size_t offset = readBigEndian16(page + 1);
-  size_t previousEnd = 8;  // the leaf page header
+  size_t offset = readBigEndian16(page + at + 1);
+  size_t previousEnd = headerEnd;
   // Ends: each block must start at or after the end of the one before, so offsets grow.
   while (offset != 0) {
     if (offset < previousEnd || offset > usable_ - 4) break;
@@ -140,6 +122,7 @@ bool PageCarver::verifiedAt(const uint8_t* page, size_t c, size_t size, size_t a
     shape.areaEnd = limit;
     if (validator_.validate(page, shape, demandsFor(evidence, inTree), out)) {
       out.cellStart = c;
+      out.strong = evidence == Evidence::kStrong;
       return true;
     }
   }
@@ -155,16 +138,28 @@ bool PageCarver::st4At(const uint8_t* page, size_t c, size_t size, size_t areaEn
   std::vector<size_t>& ends = st4Ends_;
   readTypesUpTo(rules_, page, c + 4, limit, 0, rules_.columnCount(), types, ends);
   const int all = rules_.columnCount();
-  for (int n = std::min<int>(all, static_cast<int>(types.size())); n >= rules_.minColumns() && n >= 1; --n) {
+  const int most = std::min<int>(all, static_cast<int>(types.size()));
+  uint64_t contentBytes = 0;  // of the first n types
+  int strict = 0;             // how many types from the first on are strict
+  for (int i = 0; i < most; ++i) {
+    contentBytes += contentWidth(types[static_cast<size_t>(i)]);
+    if (strict == i && rules_.allowance(i, types[static_cast<size_t>(i)]) == Allowance::kStrict) ++strict;
+  }
+  for (int n = most; n >= rules_.minColumns() && n >= 1; --n) {
+    if (n < most) contentBytes -= contentWidth(types[static_cast<size_t>(n)]);
+    // A reading behind an overwritten header proves too little for a lenient type.
+    if (n > strict) continue;
     const bool mustFill = n < all;
-    std::vector<uint64_t>& head = st4Head_;
-    head.assign(types.begin(), types.begin() + n);
     const size_t typeBytes = ends[static_cast<size_t>(n - 1)] - (c + 4);
     const auto [hl, lhl] = headerFor(typeBytes);
-    const uint64_t payload = payloadLength(hl, head);
+    const uint64_t payload = hl + contentBytes;
     if (payload >= 16384) continue;
     const size_t lp = varintLength(payload);
     if (lp + lhl >= 4) continue;  // no room left for the rowid
+    // A shorter record must fill its block: most counts are ruled out by where they end.
+    if (mustFill && validator_.cellEndOf(c + 4 - lhl, payload) != c + size) continue;
+    std::vector<uint64_t>& head = st4Head_;
+    head.assign(types.begin(), types.begin() + n);
     RecordShape shape;
     shape.recordStart = c + 4 - lhl;
     shape.headerLength = hl;
@@ -172,10 +167,8 @@ bool PageCarver::st4At(const uint8_t* page, size_t c, size_t size, size_t areaEn
     shape.types = &head;
     shape.areaEnd = limit;
     Record record;
-    if (!validator_.validate(page, shape, demandsFor(Evidence::kWeak, inTree), record)) continue;
-    if (!record.keptNonEmpty) continue;
+    if (!weakRecordFits(page, shape, c, size, mustFill, inTree, record)) continue;
     const bool fills = record.cellEnd == c + size;
-    if (mustFill && !fills) continue;
     record.cellStart = c;
     out.record = std::move(record);
     out.verified = false;
@@ -195,27 +188,27 @@ bool PageCarver::st3At(const uint8_t* page, size_t c, size_t size, size_t areaEn
   std::vector<uint64_t>& rest = st3Rest_;
   std::vector<size_t>& ends = st3Ends_;
   readTypesUpTo(rules_, page, c + 4, limit, 1, rules_.columnCount() - 1, rest, ends);
-  std::vector<uint64_t> guesses;
-  if (rules_.isRowidAlias(0)) {
-    guesses.push_back(0);
-  } else {
-    for (uint64_t t = 0; t < 128; ++t) {
-      if (rules_.allowance(0, t) == Allowance::kStrict) guesses.push_back(t);
-    }
+  int strict = 0;  // how many of the other columns' types from the first on are strict
+  while (strict < static_cast<int>(rest.size()) &&
+         rules_.allowance(strict + 1, rest[static_cast<size_t>(strict)]) == Allowance::kStrict) {
+    ++strict;
   }
   const int all = rules_.columnCount();
   for (int n = std::min<int>(all, static_cast<int>(rest.size()) + 1); n >= rules_.minColumns() && n >= 2; --n) {
+    // A reading behind an overwritten header proves too little for a lenient type.
+    if (n - 1 > strict) continue;
     const bool mustFill = n < all;
     const size_t typeBytes = 1 + ends[static_cast<size_t>(n - 2)] - (c + 4);
     const auto [hl, lhl] = headerFor(typeBytes);
     if (lhl != 1) continue;
     std::vector<Candidate> passing;
     std::vector<uint64_t>& types = st3Types_;
-    for (const uint64_t guess : guesses) {
+    for (const uint64_t guess : st3Guesses_) {
       types.assign(1, guess);
       types.insert(types.end(), rest.begin(), rest.begin() + (n - 1));
       const uint64_t payload = payloadLength(hl, types);
       if (payload >= 128) continue;
+      if (mustFill && validator_.cellEndOf(c + 2, payload) != c + size) continue;
       RecordShape shape;
       shape.recordStart = c + 2;
       shape.headerLength = hl;
@@ -223,10 +216,8 @@ bool PageCarver::st3At(const uint8_t* page, size_t c, size_t size, size_t areaEn
       shape.types = &types;
       shape.areaEnd = limit;
       Candidate candidate;
-      if (!validator_.validate(page, shape, demandsFor(Evidence::kWeak, inTree), candidate.record)) continue;
-      if (!candidate.record.keptNonEmpty) continue;
+      if (!weakRecordFits(page, shape, c, size, mustFill, inTree, candidate.record)) continue;
       candidate.fills = candidate.record.cellEnd == c + size;
-      if (mustFill && !candidate.fills) continue;
       candidate.record.cellStart = c;
       candidate.st = 3;
       passing.push_back(std::move(candidate));
@@ -258,6 +249,20 @@ bool PageCarver::st3At(const uint8_t* page, size_t c, size_t size, size_t areaEn
   return false;
 }
 
+// A record read behind an overwritten header length: it must carry something and pass the
+// strict demands, except that a NULL where the live rows never hold one is believed when
+// the record fills its freeblock exactly (old files do store such rows).
+bool PageCarver::weakRecordFits(const uint8_t* page, const RecordShape& shape, size_t c, size_t size, bool mustFill,
+                                bool inTree, Record& record) {
+  Demands demands = demandsFor(Evidence::kWeak, inTree);
+  const bool relaxable = demands.noSoftNull && inTree;
+  if (relaxable) demands.noSoftNull = false;
+  if (!validator_.validate(page, shape, demands, record) || !record.keptNonEmpty) return false;
+  const bool fills = record.cellEnd == c + size;
+  if (mustFill && !fills) return false;
+  return !(relaxable && record.softNulls > 0 && !fills);
+}
+
 bool PageCarver::weakAt(const uint8_t* page, size_t c, size_t size, size_t areaEnd, bool inTree, Candidate& out) {
   Candidate four, three;
   const bool haveFour = st4At(page, c, size, areaEnd, inTree, four);
@@ -282,9 +287,12 @@ bool PageCarver::freeblockHead(const uint8_t* page, size_t start, size_t size, b
     candidate.st = static_cast<int>(st);
     if (!have || better(candidate, best)) best = std::move(candidate);
     have = true;
+    // Later offsets can only tie on penalty and fill and lose on the offset.
+    if (best.record.penalty == 0 && best.fills) break;
   }
+  // A reading with a checked header length outranks every reading behind an overwritten one.
   Candidate weak;
-  if (weakAt(page, start, size, start + size, inTree, weak) && (!have || better(weak, best))) {
+  if (!have && !strongOnly_ && weakAt(page, start, size, start + size, inTree, weak)) {
     best = std::move(weak);
     have = true;
   }
@@ -296,19 +304,22 @@ bool PageCarver::freeblockHead(const uint8_t* page, size_t start, size_t size, b
 // with the payload length matching the record.
 bool PageCarver::exactCellAt(const uint8_t* page, size_t start, size_t areaEnd, bool inTree) {
   if (start >= areaEnd) return false;
-  const SerialType p = readSerialType(page + start, page + areaEnd);
-  const SerialType rowid = readSerialType(page + start + p.length, page + areaEnd);
-  const size_t hs = start + p.length + rowid.length;
-  if (hs >= areaEnd) return false;
-  const SerialType hl = readSerialType(page + hs, page + areaEnd);
-  if (hl.length > 2 || hl.type > areaEnd - hs) return false;
+  const uint8_t* end = page + areaEnd;
+  uint64_t payload = 0, rowid = 0, headerLength = 0;
+  const size_t payloadBytes = readVarint(page + start, end, payload);
+  if (payloadBytes == 0) return false;
+  const size_t rowidBytes = readVarint(page + start + payloadBytes, end, rowid);
+  if (rowidBytes == 0) return false;
+  const size_t hs = start + payloadBytes + rowidBytes;
+  const size_t headerBytes = readVarint(page + hs, end, headerLength);
+  if (headerBytes == 0 || headerBytes > 2 || headerLength > areaEnd - hs) return false;
   std::vector<uint64_t> types;
-  if (!validator_.readTypesUntil(page, hs + hl.length, hs + hl.type, types)) return false;
-  if (payloadLength(hl.type, types) != p.type) return false;
+  if (!validator_.readTypesUntil(page, hs + headerBytes, hs + headerLength, types)) return false;
+  if (payloadLength(headerLength, types) != payload) return false;
   RecordShape shape;
   shape.recordStart = hs;
-  shape.headerLength = hl.type;
-  shape.contentStart = hs + hl.type;
+  shape.headerLength = headerLength;
+  shape.contentStart = hs + headerLength;
   shape.types = &types;
   shape.areaEnd = areaEnd;
   Record record;
@@ -332,15 +343,26 @@ bool PageCarver::anchoredAt(const uint8_t* page, size_t a, size_t pos, size_t en
   }
   const size_t st = a + lhl;
   if (st >= end || hl > end - a || !rules_.canBeginType(0, page[st])) return false;
+  // An intact cell has its rowid right before: a varint, whose last byte is below 0x80.
+  const bool intact = a >= pos + 2 && page[a - 1] < 0x80;
+  if (strongOnly_ && !intact) return false;
+  if (strongOnly_) {
+    // Only an intact cell counts here: before its rowid, the end of a payload length that
+    // is at least the header's length (one byte at least that large, or a longer varint).
+    size_t r = a - 1;
+    while (r > pos && page[r - 1] >= 0x80 && a - r < 9) --r;
+    if (page[r] == 0x80 || r < pos + 1 || page[r - 1] >= 0x80) return false;
+    if (page[r - 1] < hl && (r < pos + 2 || page[r - 2] < 0x80)) return false;
+  }
   std::vector<uint64_t>& types = anchorTypes_;
   if (!validator_.readTypesUntil(page, st, a + hl, types)) return false;
 
-  if (a >= pos + 2 && page[a - 1] < 0x80) {
+  if (intact) {
     size_t r = a - 1;
     while (r > pos && page[r - 1] >= 0x80 && a - r < 9) --r;
     if (page[r] != 0x80) {
       uint8_t encoded[9];
-      const size_t lp = encodeVarint(payloadLength(hl, types), encoded);
+      const size_t lp = writeVarint(payloadLength(hl, types), encoded);
       if (r >= pos + lp && std::memcmp(page + r - lp, encoded, lp) == 0) {
         RecordShape shape;
         shape.recordStart = a;
@@ -350,12 +372,15 @@ bool PageCarver::anchoredAt(const uint8_t* page, size_t a, size_t pos, size_t en
         shape.areaEnd = end;
         if (validator_.validate(page, shape, demandsFor(Evidence::kStrong, inTree), out)) {
           out.cellStart = r - lp;
+          out.strong = true;
+          uint64_t rowid = 0;
+          if (readVarint(page + r, page + a, rowid) == a - r) out.rowid = static_cast<int64_t>(rowid);
           return true;
         }
       }
     }
   }
-  for (size_t back = 5; back <= 14; ++back) {
+  for (size_t back = 5; back <= 14 && !strongOnly_; ++back) {
     if (st < pos + back) break;
     const size_t c = st - back;
     const size_t size = plausibleHeaderSize(page, c);
@@ -393,7 +418,7 @@ void PageCarver::scanArea(const uint8_t* page, size_t pos, size_t end, bool inTr
     if (!haveAnchored) {
       size_t a = std::max(anchorFrom, pos + 2);
       for (; a < end; ++a) {
-        if (anchoredAt(page, a, pos, end, inTree, anchored)) {
+        if (mayAnchorAt(page, a, end) && anchoredAt(page, a, pos, end, inTree, anchored)) {
           haveAnchored = true;
           break;
         }
@@ -403,8 +428,8 @@ void PageCarver::scanArea(const uint8_t* page, size_t pos, size_t end, bool inTr
     const size_t lostLimit = haveAnchored ? anchored.cellStart : end;
     Record lost;
     bool haveLost = false;
-    for (size_t c = pos; c < lostLimit; ++c) {
-      if (!lostHeaderAt(page, c, end, inTree, lost)) continue;
+    for (size_t c = pos; c < lostLimit && !strongOnly_; ++c) {
+      if (!mayHaveLostHeaderAt(page, c, end) || !lostHeaderAt(page, c, end, inTree, lost)) continue;
       if (haveAnchored && lost.cellEnd > anchored.cellStart) continue;  // would overlap
       haveLost = true;
       break;
@@ -422,22 +447,32 @@ void PageCarver::scanArea(const uint8_t* page, size_t pos, size_t end, bool inTr
   }
 }
 
-void PageCarver::carveTreeLeaf(const uint8_t* page, std::vector<Record>& out) {
-  for (const auto& [start, size] : freeblockChain(page)) {
+void PageCarver::carveFreeSpace(const uint8_t* page, bool pageOne, bool inTree, std::vector<Record>& out) {
+  const size_t at = pageOne ? kFileHeaderSize : 0;
+  const uint8_t type = page[at];
+  if (type != 2 && type != 5 && type != 10 && type != 13) return;
+  strongOnly_ = !inTree;
+  const size_t header = at + (type == 2 || type == 5 ? 12 : 8);
+  const size_t cellCount = readBigEndian16(page + at + 3);
+  const size_t gapStart = header + 2 * cellCount;
+  // In another tree's page the freeblocks hold that tree's own deleted cells; what another
+  // structure left there lies in the gap that came with the page.
+  const auto chain = inTree ? freeblockChain(page, at, std::min(gapStart, usable_))
+                            : std::vector<std::pair<size_t, size_t>>();
+  for (const auto& [start, size] : chain) {
     size_t rest = start + 4;
     Record head;
-    if (freeblockHead(page, start, size, true, head)) {
+    if (freeblockHead(page, start, size, inTree, head)) {
       rest = head.cellEnd;
       out.push_back(std::move(head));
     }
-    scanArea(page, rest, start + size, true, out);
+    scanArea(page, rest, start + size, inTree, out);
   }
-  const size_t cellCount = readBigEndian16(page + 3);
-  size_t contentStart = readBigEndian16(page + 5);
+  size_t contentStart = readBigEndian16(page + at + 5);
   if (contentStart == 0) contentStart = 65536;  // the format's reading of 0
-  const size_t gapStart = 8 + 2 * cellCount;
   const size_t gapEnd = std::min(contentStart, usable_);
-  if (gapStart < gapEnd) scanArea(page, gapStart, gapEnd, true, out);
+  if (gapStart < gapEnd) scanArea(page, gapStart, gapEnd, inTree, out);
+  strongOnly_ = false;
 }
 
 void PageCarver::carveWhole(const uint8_t* page, size_t from, std::vector<Record>& out) {

@@ -1,10 +1,11 @@
 #include "RecordValidator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "RecordHeader.h"
+#include "Bytes.h"
 
 namespace engine {
 
@@ -14,69 +15,23 @@ namespace {
 // field, small enough that assembling it costs nothing worth counting.
 constexpr uint64_t kMaxFollowedPayload = 1u << 20;
 
-int64_t readSigned(const uint8_t* p, size_t width) {
-  uint64_t v = (p[0] & 0x80) ? ~uint64_t{0} : 0;
-  for (size_t i = 0; i < width; ++i) v = v << 8 | p[i];
-  return static_cast<int64_t>(v);
-}
-
 bool fitsSigned(int64_t v, int bits) {
   const int64_t limit = int64_t{1} << (bits - 1);
   return v >= -limit && v < limit;
 }
 
-uint32_t unit16(const uint8_t* p, bool bigEndian) {
-  return bigEndian ? (static_cast<uint32_t>(p[0]) << 8 | p[1]) : (static_cast<uint32_t>(p[1]) << 8 | p[0]);
-}
-
-// UTF-16 with every surrogate paired; `utf8` (when given) receives the same text in UTF-8.
-bool decodeUtf16(const uint8_t* p, size_t n, bool bigEndian, std::string* utf8) {
-  if (n % 2 != 0) return false;
-  for (size_t i = 0; i < n; i += 2) {
-    uint32_t cp = unit16(p + i, bigEndian);
-    if (cp >= 0xDC00 && cp <= 0xDFFF) return false;
-    if (cp >= 0xD800 && cp <= 0xDBFF) {
-      if (n - i < 4) return false;
-      const uint32_t low = unit16(p + i + 2, bigEndian);
-      if (low < 0xDC00 || low > 0xDFFF) return false;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    }
-    if (utf8 == nullptr) continue;
-    if (cp < 0x80) {
-      *utf8 += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      *utf8 += static_cast<char>(0xC0 | cp >> 6);
-      *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      *utf8 += static_cast<char>(0xE0 | cp >> 12);
-      *utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-      *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      *utf8 += static_cast<char>(0xF0 | cp >> 18);
-      *utf8 += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-      *utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-      *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return true;
-}
-
-// Reads one serial-type varint of at most 4 bytes, minimal, not beyond `end`.
-bool readTypeVarint(const uint8_t* page, size_t& pos, size_t end, uint64_t& value) {
-  if (pos >= end) return false;
-  if (page[pos] == 0x80) return false;  // SQLite writes varints without leading zero groups
-  value = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    if (pos >= end) return false;
-    const uint8_t b = page[pos++];
-    value = value << 7 | (b & 0x7F);
-    if (b < 0x80) return true;
-  }
-  return false;
-}
-
 }  // namespace
+
+std::optional<int64_t> CarvedValue::asInteger() const {
+  if (isIntegerType(serialType)) return integer;
+  if (!isTextType(serialType) || text.empty() || text.size() > 18) return std::nullopt;
+  int64_t v = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
 
 Demands demandsFor(Evidence evidence, bool pageInTree) {
   Demands d;
@@ -86,18 +41,6 @@ Demands demandsFor(Evidence evidence, bool pageInTree) {
   }
   if (!pageInTree) d.allColumns = true;
   return d;
-}
-
-size_t varintLength(uint64_t value) {
-  size_t n = 1;
-  while (n < 9 && value >= (uint64_t{1} << (7 * n))) ++n;
-  return n;
-}
-
-uint64_t contentWidth(uint64_t t) {
-  static const uint8_t fixed[12] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, 0, 0};
-  if (t < 12) return fixed[t];
-  return (t - 12) / 2;
 }
 
 uint64_t payloadLength(uint64_t headerLength, const std::vector<uint64_t>& types) {
@@ -112,42 +55,37 @@ RecordValidator::RecordValidator(const TableRules& rules, uint32_t usable, Overf
 bool RecordValidator::readTypesUntil(const uint8_t* page, size_t pos, size_t end,
                                      std::vector<uint64_t>& types) const {
   types.clear();
-  while (pos < end) {
+  const int columns = rules_.columnCount();
+  types.reserve(static_cast<size_t>(columns));
+  // Ends: every type moves `pos` forward, and at most `columns` are read.
+  for (int i = 0; pos < end; ++i) {
     uint64_t t;
-    if (static_cast<int>(types.size()) >= rules_.columnCount()) return false;
-    if (!readTypeVarint(page, pos, end, t)) return false;
-    if (rules_.allowance(static_cast<int>(types.size()), t) == Allowance::kNever) return false;
+    if (i >= columns) return false;
+    const size_t n = readSerialType(page, pos, end, t);
+    if (n == 0) return false;
+    pos += n;
+    if (rules_.allowance(i, t) == Allowance::kNever) return false;
     types.push_back(t);
   }
   return pos == end;
 }
 
-bool RecordValidator::readTypesCount(const uint8_t* page, size_t pos, size_t limit, int firstColumn, int count,
-                                     std::vector<uint64_t>& types, size_t& end) const {
-  for (int i = 0; i < count; ++i) {
-    uint64_t t;
-    if (!readTypeVarint(page, pos, limit, t)) return false;
-    if (rules_.allowance(firstColumn + i, t) == Allowance::kNever) return false;
-    types.push_back(t);
-  }
-  end = pos;
-  return true;
-}
-
 uint64_t RecordValidator::localSize(uint64_t payload) const {
-  // The split of sqlite3BtreeParseCell for table leaves: X = U - 35, M = (U-12)*32/255 - 23.
-  const uint64_t maxLocal = usable_ - 35;
+  // The split of SQLite's cell parser: X = U - 35 on table leaves, (U-12)*64/255 - 23 on
+  // index pages; M = (U-12)*32/255 - 23.
+  const uint64_t maxLocal = rules_.isIndex() ? (uint64_t{usable_} - 12) * 64 / 255 - 23 : usable_ - 35;
   if (payload <= maxLocal) return payload;
   const uint64_t minLocal = (static_cast<uint64_t>(usable_) - 12) * 32 / 255 - 23;
   const uint64_t k = minLocal + (payload - minLocal) % (usable_ - 4);
   return k <= maxLocal ? k : minLocal;
 }
 
-bool RecordValidator::checkValue(uint64_t t, const uint8_t* bytes, int& penalty) const {
+inline bool RecordValidator::checkValue(uint64_t t, const uint8_t* bytes, int& penalty) const {
+  if (t >= 13 && t % 2 == 1) return checkText(bytes, static_cast<size_t>(contentWidth(t)), penalty);
   const uint64_t width = contentWidth(t);
   if (t >= 1 && t <= 6) {
     // SQLite stores every integer in the smallest type that holds it.
-    const int64_t v = readSigned(bytes, static_cast<size_t>(width));
+    const int64_t v = readSignedBigEndian(bytes, static_cast<size_t>(width));
     switch (t) {
       case 1: return !(rules_.zeroAndOneHaveTypes() && (v == 0 || v == 1));
       case 2: return !fitsSigned(v, 8);
@@ -164,39 +102,46 @@ bool RecordValidator::checkValue(uint64_t t, const uint8_t* bytes, int& penalty)
     std::memcpy(&d, &bits, sizeof d);
     return !std::isnan(d);  // SQLite stores NaN as NULL
   }
-  if (t >= 13 && t % 2 == 1) {
-    const size_t n = static_cast<size_t>(width);
-    if (rules_.textEncoding() == kUtf8) {
-      if (!isValidUtf8(bytes, n)) return false;
-    } else if (!decodeUtf16(bytes, n, rules_.textEncoding() == kUtf16be, nullptr)) {
-      return false;
-    }
-    if (std::memchr(bytes, 0, n) != nullptr) ++penalty;
-  }
   return true;
 }
 
-std::string RecordValidator::keptValue(uint64_t t, const uint8_t* bytes) const {
+bool RecordValidator::contentFits(int column, uint64_t t, const uint8_t* bytes) const {
+  int penalty = 0;
+  return checkValue(t, bytes, penalty) && (!isIntegerType(t) || rules_.integerAllowed(column, integerValue(t, bytes)));
+}
+
+bool RecordValidator::checkText(const uint8_t* bytes, size_t n, int& penalty) const {
+  // Control characters other than line breaks and tabs are rare in what people write.
+  bool control = false;
+  if (rules_.textEncoding() == kUtf8) {
+    if (!isValidUtf8(bytes, n, control)) return false;
+  } else {
+    if (!utf16ToUtf8(bytes, n, rules_.textEncoding() == kUtf16be, nullptr)) return false;
+    control = std::any_of(bytes, bytes + n, [](uint8_t b) { return b < 0x20 && b != '\t' && b != '\n' && b != '\r'; });
+  }
+  if (control) ++penalty;
+  return true;
+}
+
+void RecordValidator::keptValue(uint64_t t, const uint8_t* bytes, CarvedValue& value) const {
+  value.serialType = t;
   const size_t width = static_cast<size_t>(contentWidth(t));
-  if (t == 0) return std::string();
-  if (t == 8) return "0";
-  if (t == 9) return "1";
-  if (t <= 6) return std::to_string(readSigned(bytes, width));
-  if (t == 7) {
+  if (t == 0) return;
+  if (isIntegerType(t)) {
+    value.integer = integerValue(t, bytes);
+  } else if (t == 7) {
     uint64_t bits = 0;
     for (size_t i = 0; i < 8; ++i) bits = bits << 8 | bytes[i];
     double d;
     std::memcpy(&d, &bits, sizeof d);
     char text[40];
     std::snprintf(text, sizeof text, "%.15g", d);
-    return text;
+    value.text = text;
+  } else if (isTextType(t) && rules_.textEncoding() != kUtf8) {
+    utf16ToUtf8(bytes, width, rules_.textEncoding() == kUtf16be, &value.text);
+  } else {
+    value.text.assign(reinterpret_cast<const char*>(bytes), width);
   }
-  if (t >= 13 && rules_.textEncoding() != kUtf8) {
-    std::string utf8;
-    decodeUtf16(bytes, width, rules_.textEncoding() == kUtf16be, &utf8);
-    return utf8;
-  }
-  return std::string(reinterpret_cast<const char*>(bytes), width);
 }
 
 bool RecordValidator::followOverflow(uint32_t first, uint64_t bytesWanted, std::vector<uint8_t>& into) {
@@ -221,21 +166,26 @@ bool RecordValidator::validate(const uint8_t* page, const RecordShape& shape, co
   const int n = static_cast<int>(types.size());
   if (n < rules_.minColumns() || n > rules_.columnCount()) return false;
   if (demands.allColumns && n != rules_.columnCount()) return false;
-  int penalty = 0;
+  int penalty = 0, softNulls = 0;
+  uint64_t payload = shape.headerLength;
   for (int i = 0; i < n; ++i) {
-    const Allowance a = rules_.allowance(i, types[static_cast<size_t>(i)]);
+    const uint64_t t = types[static_cast<size_t>(i)];
+    const Allowance a = rules_.allowance(i, t);
     if (a == Allowance::kNever) return false;
     if (a == Allowance::kLenient) ++penalty;
-    if (types[static_cast<size_t>(i)] == 0 && demands.noSoftNull && rules_.softNotNull(i)) return false;
+    if (t == 0 && rules_.softNotNull(i)) {
+      if (demands.noSoftNull) return false;
+      ++softNulls;
+    }
+    payload += contentWidth(t);
   }
   if (penalty > demands.maxPenalty) return false;
 
-  const uint64_t payload = payloadLength(shape.headerLength, types);
   const uint64_t local = localSize(payload);
-  const bool overflows = payload > usable_ - 35;
+  const bool overflows = local < payload;
   if (shape.headerLength > local) return false;
   const uint64_t cellEnd = shape.recordStart + local + (overflows ? 4 : 0);
-  if (cellEnd > shape.areaEnd) return false;
+  if (cellEnd > shape.areaEnd || (shape.exactEnd && cellEnd != shape.areaEnd)) return false;
 
   const uint8_t* bytes = page + shape.recordStart;
   uint64_t available = local;
@@ -258,6 +208,7 @@ bool RecordValidator::validate(const uint8_t* page, const RecordShape& shape, co
     offsets[static_cast<size_t>(i)] = offset;
     if (width <= available && offset <= available - width) {
       if (!checkValue(t, bytes + offset, penalty)) return false;
+      if (isIntegerType(t) && !rules_.integerAllowed(i, integerValue(t, bytes + offset))) return false;
     }
     offset += width;
   }
@@ -265,17 +216,42 @@ bool RecordValidator::validate(const uint8_t* page, const RecordShape& shape, co
 
   out.kept.clear();
   out.keptNonEmpty = false;
-  for (const int k : rules_.kept()) {
+  const std::vector<int>& kept = rules_.kept();
+  out.kept.reserve(kept.size());
+  for (size_t i = 0; i < kept.size(); ++i) {
+    const int k = kept[i];
+    if (k >= n) {  // a column the record lacks: written before it was added
+      out.kept.emplace_back();
+      continue;
+    }
     const uint64_t t = types[static_cast<size_t>(k)];
     const uint64_t width = contentWidth(t);
     const uint64_t at = offsets[static_cast<size_t>(k)];
-    if (width > available || at > available - width) return false;
-    out.kept.push_back(keptValue(t, bytes + at));
-    const std::string& v = out.kept.back();
-    if (!v.empty() && v[0] != '\0') out.keptNonEmpty = true;
+    if (width > available || at > available - width) {
+      if (i < rules_.deciding()) return false;
+      out.kept.emplace_back();  // beyond what is at hand: not read
+      continue;
+    }
+    out.kept.emplace_back();
+    keptValue(t, bytes + at, out.kept.back());
+    // A number always writes something; a text or blob unless it is empty or zeros.
+    const std::string& v = out.kept.back().text;
+    if (i < rules_.deciding() && t != 0 && (t < 12 || (!v.empty() && v[0] != '\0'))) out.keptNonEmpty = true;
   }
   out.penalty = penalty;
+  out.softNulls = softNulls;
   out.cellEnd = static_cast<size_t>(cellEnd);
+  out.strong = false;
+  out.lengthInferred = false;
+  out.rowid.reset();
+  if (rules_.isIndex() && n == rules_.columnCount()) {
+    // The last column of an index record is the rowid of the row it points to.
+    const uint64_t t = types[static_cast<size_t>(n - 1)];
+    const uint64_t at = offsets[static_cast<size_t>(n - 1)];
+    if (isIntegerType(t) && contentWidth(t) <= available && at <= available - contentWidth(t)) {
+      out.rowid = integerValue(t, bytes + at);
+    }
+  }
   return true;
 }
 

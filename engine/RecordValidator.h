@@ -6,18 +6,18 @@
 // much the place it was found in already proves.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
+#include "DatabaseHeader.h"
 #include "TableRules.h"
 
 namespace engine {
-
-// Zero bytes kept after the usable part of every page buffer, so a varint or a look-ahead
-// that starts inside the page never leaves the allocation.
-constexpr size_t kPageSlack = 32;
 
 // Pages that a deleted row's overflow chain may run through: only pages of the database
 // freelist, where SQLite puts the overflow pages of a row it deletes.
@@ -51,21 +51,51 @@ struct RecordShape {
   size_t contentStart = 0;
   const std::vector<uint64_t>* types = nullptr;
   size_t areaEnd = 0;  // the cell must end at or before this offset
+  bool exactEnd = false;  // it must end exactly there
+};
+
+// One carved column value.
+struct CarvedValue {
+  uint64_t serialType = 0;  // 0: NULL
+  int64_t integer = 0;      // the value of an integer type
+  std::string text;         // a real in SQLite's text form, UTF-8 text, a blob's bytes; empty for integers
+  bool isNull() const { return serialType == 0; }
+  // SQLite's text form of the value: the digits of an integer (made only when asked for:
+  // most carved integers are never shown as text), else `text`.
+  std::string textForm() const { return isIntegerType(serialType) ? std::to_string(integer) : text; }
+  // The same, moved out of the value (whose text is then gone).
+  std::string takeTextForm() { return isIntegerType(serialType) ? std::to_string(integer) : std::move(text); }
+  // The integer the value stands for: an integer type, or a text of digits (Android keeps
+  // type codes in TEXT columns).
+  std::optional<int64_t> asInteger() const;
 };
 
 struct Record {
   size_t cellStart = 0;
   size_t cellEnd = 0;  // one past the cell's last local byte (its overflow number included)
   int penalty = 0;
-  std::vector<std::string> kept;  // in the order of TableRules::kept()
-  bool keptNonEmpty = false;      // some kept field holds a byte other than zero before its end
+  int softNulls = 0;             // NULLs where the live rows never hold one
+  bool strong = false;           // an intact cell or a head whose header length was checked
+  bool lengthInferred = false;   // a text's length came from where the cell ends, not its type
+  std::optional<int64_t> rowid;  // when the cell's rowid (or an index's last column) was read
+  std::vector<CarvedValue> kept;  // in the order of TableRules::kept()
+  bool keptNonEmpty = false;      // some kept text holds a byte other than zero before its end
 };
 
-// Bytes of the minimal varint encoding of `value`.
-size_t varintLength(uint64_t value);
 // The payload length of a record: header length plus the content widths.
 uint64_t payloadLength(uint64_t headerLength, const std::vector<uint64_t>& types);
-uint64_t contentWidth(uint64_t serialType);
+
+// A serial type as records store it: a varint of at most 4 bytes, without leading zero
+// groups, ending before `end`. Returns its length, 0 when there is none at `pos`.
+inline size_t readSerialType(const uint8_t* page, size_t pos, size_t end, uint64_t& type) {
+  if (pos >= end) return 0;
+  if (page[pos] < 0x80) {
+    type = page[pos];
+    return 1;
+  }
+  if (page[pos] == 0x80) return 0;  // SQLite writes varints without leading zero groups
+  return readVarint(page + pos, page + std::min(end, pos + 4), type);
+}
 
 class RecordValidator {
  public:
@@ -76,20 +106,27 @@ class RecordValidator {
 
   // Reads serial types from `pos` up to exactly `end`, each allowed for its column.
   bool readTypesUntil(const uint8_t* page, size_t pos, size_t end, std::vector<uint64_t>& types) const;
-  // Reads exactly `count` serial types from `pos`, each allowed for its column (starting at
-  // column `firstColumn`), ending at or before `limit`; `end` receives where they ended.
-  bool readTypesCount(const uint8_t* page, size_t pos, size_t limit, int firstColumn, int count,
-                      std::vector<uint64_t>& types, size_t& end) const;
 
   // The bytes of the cell's local payload, as SQLite splits a payload of `payload` bytes.
   uint64_t localSize(uint64_t payload) const;
+  // Where a cell whose record starts at `recordStart` ends, as validate() computes it.
+  uint64_t cellEndOf(size_t recordStart, uint64_t payload) const {
+    const uint64_t local = localSize(payload);
+    return recordStart + local + (local < payload ? 4 : 0);
+  }
+
+  // Whether a content of serial type `t` at `bytes` can stand in `column` at all (a text
+  // that is valid, an integer stored as SQLite stores it and allowed there): what validate()
+  // demands of it whatever the rest of the record.
+  bool contentFits(int column, uint64_t t, const uint8_t* bytes) const;
 
   // Checks the record and fills `out` (all but cellStart). False when it fails.
   bool validate(const uint8_t* page, const RecordShape& shape, const Demands& demands, Record& out);
 
  private:
   bool checkValue(uint64_t serialType, const uint8_t* bytes, int& penalty) const;
-  std::string keptValue(uint64_t serialType, const uint8_t* bytes) const;
+  bool checkText(const uint8_t* bytes, size_t n, int& penalty) const;
+  void keptValue(uint64_t serialType, const uint8_t* bytes, CarvedValue& value) const;
   bool followOverflow(uint32_t first, uint64_t bytesWanted, std::vector<uint8_t>& into);
 
   const TableRules& rules_;

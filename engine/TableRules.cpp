@@ -62,9 +62,13 @@ std::array<Allowance, 14> rulesFor(Affinity affinity) {
 
 }  // namespace
 
-TableRules::TableRules(const std::vector<ColumnInfo>& columns, const std::vector<int>& kept,
+TableRules::TableRules(const std::vector<ColumnInfo>& columns, const std::vector<int>& kept, size_t deciding,
                        const std::vector<bool>& softNotNull, uint32_t schemaFormat, uint32_t textEncoding)
-    : softNotNull_(softNotNull), kept_(kept), schemaFormat_(schemaFormat), textEncoding_(textEncoding) {
+    : softNotNull_(softNotNull),
+      kept_(kept),
+      deciding_(std::min(deciding, kept.size())),
+      schemaFormat_(schemaFormat),
+      textEncoding_(textEncoding) {
   softNotNull_.resize(columns.size(), false);
   // The rowid alias: the one primary-key column, declared exactly INTEGER. Its value lives
   // in the cell's rowid, so the record stores NULL in its place.
@@ -92,26 +96,35 @@ TableRules::TableRules(const std::vector<ColumnInfo>& columns, const std::vector
     r[10] = r[11] = Allowance::kNever;  // reserved by the format
     rules_.push_back(r);
   }
-  for (const int k : kept_) minColumns_ = std::max(minColumns_, k + 1);
+  // A record may lack trailing columns added later, but never a deciding one.
+  for (size_t i = 0; i < deciding_; ++i) minColumns_ = std::max(minColumns_, kept_[i] + 1);
   // The rowid alias is NULL in every record; the live rows show it as the rowid.
   if (rowidAlias_ >= 0) softNotNull_[static_cast<size_t>(rowidAlias_)] = false;
 }
 
-Allowance TableRules::allowance(int column, uint64_t serialType) const {
-  if (column < 0 || column >= columnCount()) return Allowance::kNever;
-  const auto& r = rules_[static_cast<size_t>(column)];
-  if (serialType < 12) return r[static_cast<size_t>(serialType)];
-  return r[serialType % 2 == 0 ? kBlobSlot : kTextSlot];
+void TableRules::require(int column, Kind kind) {
+  if (column < 0 || column >= columnCount()) return;
+  auto& r = rules_[static_cast<size_t>(column)];
+  const Allowance keepNull = r[0];
+  r.fill(Allowance::kNever);
+  r[0] = keepNull;
+  if (kind == Kind::kText) {
+    r[kTextSlot] = Allowance::kStrict;
+  } else {
+    for (const size_t t : {1, 2, 3, 4, 5, 6}) r[t] = Allowance::kStrict;
+    if (schemaFormat_ >= 4) r[8] = r[9] = Allowance::kStrict;
+  }
 }
 
-bool TableRules::canBeginType(int column, uint8_t byte) const {
-  if (column < 0 || column >= columnCount()) return false;
-  if (byte < 0x80) return allowance(column, byte) != Allowance::kNever;
-  // A multi-byte varint is worth 128 or more: a blob or a text. 0x80 would begin a
-  // non-minimal varint, which SQLite never writes.
-  if (byte == 0x80) return false;
-  const auto& r = rules_[static_cast<size_t>(column)];
-  return r[kBlobSlot] != Allowance::kNever || r[kTextSlot] != Allowance::kNever;
+void TableRules::allowIntegers(int column, std::set<int64_t> values) {
+  allowedIntegers_.emplace_back(column, std::move(values));
+}
+
+bool TableRules::listed(int column, int64_t value) const {
+  for (const auto& [c, values] : allowedIntegers_) {
+    if (c == column && values.count(value) == 0) return false;
+  }
+  return true;
 }
 
 }  // namespace engine

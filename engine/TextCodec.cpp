@@ -1,8 +1,9 @@
 #include <cstring>
 #include <string>
 
-#include "RecordHeader.h"
+#include "Bytes.h"
 #include "SqliteParse.h"
+#include "TextCodec.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -10,55 +11,38 @@
 
 namespace engine {
 
-bool isValidUtf8(const uint8_t* p, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    const unsigned char c = p[i];
-    size_t extra = 0;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (extra > n - i - 1) return false;
-    if (p[i + 1] < low || p[i + 1] > high) return false;
-    for (size_t k = 2; k <= extra; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
+void ansiView(const std::string& bytes, std::string& storage, const char*& data, size_t& length) {
+  data = bytes.data();
+  length = ::strnlen(bytes.data(), bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (length == 0 || !isValidUtf8(p, length)) {
+    length = 0;
+    return;
   }
-  return true;
+#ifdef _WIN32
+  const int textLength = static_cast<int>(length);
+  length = 0;
+  const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), textLength, nullptr, 0);
+  if (wideLength <= 0) return;
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), textLength, &wide[0], wideLength);
+  const int ansiLength = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  if (ansiLength <= 0) return;
+  storage.assign(static_cast<size_t>(ansiLength), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &storage[0], ansiLength, nullptr, nullptr);
+  data = storage.data();
+  length = storage.size();
+#else
+  (void)storage;
+#endif
 }
 
 }  // namespace engine
 
 std::string utf8ToAnsi(const std::string& bytes) {
-  const size_t length = ::strnlen(bytes.data(), bytes.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  if (length == 0 || !engine::isValidUtf8(p, length)) return std::string();
-#ifdef _WIN32
-  const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(length), nullptr, 0);
-  if (wideLength <= 0) return std::string();
-  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(length), &wide[0], wideLength);
-  const int ansiLength = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  if (ansiLength <= 0) return std::string();
-  std::string ansi(static_cast<size_t>(ansiLength), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &ansi[0], ansiLength, nullptr, nullptr);
-  return ansi;
-#else
-  return std::string(bytes.data(), length);
-#endif
+  std::string storage;
+  const char* data = nullptr;
+  size_t length = 0;
+  engine::ansiView(bytes, storage, data, length);
+  return std::string(data, length);
 }

@@ -1,35 +1,58 @@
-// Fuzz entry point of the recovery engine. The first byte chooses what the rest is:
+// Fuzz entry point of the recovery engine. Nothing is written to disk: every input reaches
+// the engine's page source as a byte buffer. The first byte chooses what the rest is:
 //   0: a contacts2.db, carved by a contacts run;
-//   1: an mmssms.db, carved by a messages run (beside a small sound contacts2.db);
+//   1: an mmssms.db, carved by a messages run;
 //   2: one page image handed straight to the page carver (as a leaf of the table's tree and
 //      as a page no tree holds), after four bytes that choose the table's columns and the
 //      page's usable size;
-//   3: a write-ahead log, put beside a sound mmssms.db before a messages run.
+//   3: a write-ahead log beside a sound mmssms.db;
+//   4: a rollback journal beside a sound mmssms.db.
 // Whole runs need a schema SQLite accepts, so the seeds are real databases and most
 // mutations land in the pages the engine reads itself.
-#include <unistd.h>
+#include <sqlite3.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include <sqlite3.h>
-
+#include "ContactRecovery.h"
+#include "MessageRecovery.h"
 #include "PageCarver.h"
 #include "RecordValidator.h"
 #include "TableRules.h"
-#include "SqliteParse.h"
 
 namespace {
 
-std::string workDir;
+// A sound messages database with deleted rows, made in memory by SQLite.
+std::vector<uint8_t> soundMessages() {
+  sqlite3* db = nullptr;
+  sqlite3_open(":memory:", &db);
+  sqlite3_exec(db,
+               "PRAGMA page_size=1024; PRAGMA secure_delete=OFF;"
+               "CREATE TABLE sms (_id INTEGER PRIMARY KEY, thread_id INTEGER, address TEXT, person INTEGER,"
+               " body TEXT);"
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40)"
+               " INSERT INTO sms SELECT i, 1, '555' || i, NULL, 'message number ' || i FROM n;"
+               "DELETE FROM sms WHERE _id % 4 = 1;",
+               nullptr, nullptr, nullptr);
+  sqlite3_int64 size = 0;
+  unsigned char* bytes = sqlite3_serialize(db, "main", &size, 0);
+  std::vector<uint8_t> out(bytes, bytes + (bytes != nullptr ? size : 0));
+  sqlite3_free(bytes);
+  sqlite3_close(db);
+  return out;
+}
 
-void writeFile(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+std::unique_ptr<engine::PageSource> pages(std::vector<uint8_t> database, std::vector<uint8_t> log = {},
+                                          std::vector<uint8_t> journal = {}) {
+  auto buffer = [](std::vector<uint8_t> bytes) -> std::unique_ptr<engine::ByteSource> {
+    if (bytes.empty()) return nullptr;
+    return std::make_unique<engine::BufferBytes>(std::move(bytes));
+  };
+  return std::make_unique<engine::PageSource>(buffer(std::move(database)), buffer(std::move(log)),
+                                              buffer(std::move(journal)));
 }
 
 void carvePage(const uint8_t* data, size_t size) {
@@ -54,7 +77,7 @@ void carvePage(const uint8_t* data, size_t size) {
   }
   std::vector<bool> softNotNull(static_cast<size_t>(count), false);
   for (int i = 0; i < count; ++i) softNotNull[static_cast<size_t>(i)] = (i * 7 + count) % 3 == 0;
-  const engine::TableRules rules(columns, {kept, count - 1}, softNotNull, schemaFormat, engine::kUtf8);
+  const engine::TableRules rules(columns, {kept, count - 1}, 2, softNotNull, schemaFormat, engine::kUtf8);
   std::vector<uint8_t> page(usable + engine::kPageSlack, 0);
   std::memcpy(page.data(), data, std::min<size_t>(size, usable));
   engine::RecordValidator validator(rules, usable, nullptr);
@@ -65,72 +88,43 @@ void carvePage(const uint8_t* data, size_t size) {
   carver.carveWhole(page.data(), trunkList, records);
 }
 
+const std::vector<uint8_t>& sound() {
+  static const std::vector<uint8_t> bytes = soundMessages();
+  return bytes;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  char pattern[] = "/tmp/retrievo-fuzz-XXXXXX";
-  workDir = mkdtemp(pattern);
-  // The contacts database beside the fuzzed messages database: one live contact.
-  sqlite3* db = nullptr;
-  sqlite3_open((workDir + "/contacts2.sound.db").c_str(), &db);
-  sqlite3_exec(db,
-               "CREATE TABLE data (_id INTEGER PRIMARY KEY, raw_contact_id INTEGER, data1 TEXT);"
-               "INSERT INTO data VALUES (1, 1, 'Alice'), (2, 1, '5550100');",
-               nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  // The messages database beside a fuzzed write-ahead log: 1024-byte pages, rows deleted.
-  db = nullptr;
-  sqlite3_open((workDir + "/mmssms.sound.db").c_str(), &db);
-  sqlite3_exec(db,
-               "PRAGMA page_size=1024; PRAGMA secure_delete=OFF;"
-               "CREATE TABLE sms (_id INTEGER PRIMARY KEY, thread_id INTEGER, address TEXT, person INTEGER,"
-               " body TEXT);"
-               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40)"
-               " INSERT INTO sms SELECT i, 1, '555' || i, NULL, 'message number ' || i FROM n;"
-               "DELETE FROM sms WHERE _id % 4 = 1;",
-               nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  sound();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const uint8_t mode = data[0] % 4;
-  ++data;
-  --size;
-  if (mode == 2) {
-    carvePage(data, size);
-    return 0;
-  }
-  const std::string contacts = workDir + "/contacts2.db";
-  const std::string sms = workDir + "/mmssms.db";
-  for (const char* side : {"-wal", "-shm", "-journal"}) {
-    unlink((contacts + side).c_str());
-    unlink((sms + side).c_str());
-  }
-  if (mode == 3) {
-    std::ifstream sound(workDir + "/contacts2.sound.db", std::ios::binary);
-    std::ofstream(contacts, std::ios::binary | std::ios::trunc) << sound.rdbuf();
-    std::ifstream soundSms(workDir + "/mmssms.sound.db", std::ios::binary);
-    std::ofstream(sms, std::ios::binary | std::ios::trunc) << soundSms.rdbuf();
-    writeFile(sms + "-wal", data, size);
-    SqliteParse parse(contacts, sms);
-    parse.startParse(ePaserSms);
-    (void)parse.get_contacts_mem();
-    return 0;
-  }
-  if (mode == 0) {
-    writeFile(contacts, data, size);
-    SqliteParse parse(contacts, sms);
-    parse.startParse(ePaserContacts);
-    (void)parse.get_contacts_mem();
-  } else {
-    std::ifstream sound(workDir + "/contacts2.sound.db", std::ios::binary);
-    std::ofstream(contacts, std::ios::binary | std::ios::trunc) << sound.rdbuf();
-    writeFile(sms, data, size);
-    SqliteParse parse(contacts, sms);
-    parse.startParse(ePaserSms);
-    (void)parse.get_contacts_mem();
+  const uint8_t mode = data[0] % 5;
+  const std::vector<uint8_t> rest(data + 1, data + size);
+  engine::RunLimits limits;
+  limits.deadline = std::chrono::steady_clock::now() + engine::kSqliteDeadline;
+  switch (mode) {
+    case 0: {
+      engine::ContactRecovery run(limits);
+      run.run(pages(rest), "contacts2.db");
+      break;
+    }
+    case 1: {
+      engine::MessageRecovery run(limits);
+      run.run(pages(rest), "mmssms.db", nullptr, "contacts2.db");
+      break;
+    }
+    case 2:
+      carvePage(rest.data(), rest.size());
+      break;
+    default: {
+      engine::MessageRecovery run(limits);
+      run.run(mode == 3 ? pages(sound(), rest) : pages(sound(), {}, rest), "mmssms.db", nullptr, "contacts2.db");
+      break;
+    }
   }
   return 0;
 }

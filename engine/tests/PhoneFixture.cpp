@@ -25,8 +25,16 @@ std::string longBody(int id) {
 
 Phone::Phone(const TempDir& dir, const DbOptions& options, bool android4Data)
     : contactsPath_(dir.path("contacts2.db")), smsPath_(dir.path("mmssms.db")), android4Data_(android4Data) {
-  createDatabase(contactsPath_, {android4Data ? kDataTableAndroid4 : kDataTableAndroid6}, options);
+  createDatabase(contactsPath_, {android4Data ? kDataTableAndroid4 : kDataTableAndroid6, kMimetypesTable}, options);
+  Db(contactsPath_).exec("INSERT INTO mimetypes (_id, mimetype) VALUES (1, 'vnd.android.cursor.item/email_v2'), "
+                         "(5, 'vnd.android.cursor.item/phone_v2'), (7, 'vnd.android.cursor.item/name')");
   createDatabase(smsPath_, {kSmsTableAndroid5}, options);
+}
+
+int mimetypeOf(const std::string& value) {
+  if (value.find('@') != std::string::npos) return 1;
+  const bool number = !value.empty() && value.find_first_not_of("+0123456789 ") == std::string::npos;
+  return number ? 5 : 7;
 }
 
 void Phone::addMessages(const std::vector<Message>& messages) {
@@ -51,11 +59,12 @@ void Phone::addContactRows(const std::vector<ContactRow>& rows) {
     const std::string filler = quoted(std::string(90, 's'));
     if (android4Data_) {
       db.exec("INSERT INTO data (_id, mimetype_id, raw_contact_id, data1, data_sync1) VALUES (" +
-              std::to_string(row.id) + ", 5, " + std::to_string(row.rawContactId) + ", " + quoted(row.data1) +
-              ", " + filler + ")");
+              std::to_string(row.id) + ", " + std::to_string(mimetypeOf(row.data1)) + ", " +
+              std::to_string(row.rawContactId) + ", " + quoted(row.data1) + ", " + filler + ")");
     } else {
       db.exec("INSERT INTO data (_id, mimetype_id, raw_contact_id, hash_id, data1, data_sync1) VALUES (" +
-              std::to_string(row.id) + ", 5, " + std::to_string(row.rawContactId) + ", " +
+              std::to_string(row.id) + ", " + std::to_string(mimetypeOf(row.data1)) + ", " +
+              std::to_string(row.rawContactId) + ", " +
               quoted(std::string(40, 'a' + static_cast<char>(row.id % 26))) + ", " + quoted(row.data1) + ", " +
               filler + ")");
     }

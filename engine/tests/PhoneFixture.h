@@ -15,11 +15,14 @@ struct Message {
   std::string body;
 };
 
+// A row of table "data"; its mimetype follows from data1: an e-mail address (with "@"),
+// a phone number (digits, "+" and blanks) or else a structured name.
 struct ContactRow {
   int id;
   int rawContactId;
   std::string data1;
 };
+int mimetypeOf(const std::string& data1);
 
 // Bodies long enough that each cell starts with a 2-byte payload length, as most real
 // messages do, and short enough that the body's serial type begins with an odd byte.

@@ -80,6 +80,8 @@ const char kDataTableAndroid4[] =
     "data9 TEXT,data10 TEXT,data11 TEXT,data12 TEXT,data13 TEXT,data14 TEXT,data15 TEXT,"
     "data_sync1 TEXT,data_sync2 TEXT,data_sync3 TEXT,data_sync4 TEXT)";
 
+const char kMimetypesTable[] = "CREATE TABLE mimetypes (_id INTEGER PRIMARY KEY AUTOINCREMENT,mimetype TEXT NOT NULL)";
+
 void createDatabase(const std::string& path, const std::vector<std::string>& createStatements,
                     const DbOptions& options) {
   {
@@ -121,7 +123,7 @@ uint32_t pageSizeOf(const std::vector<uint8_t>& file) {
 uint32_t rootPageOf(const std::string& path, const std::string& table) {
   Db db(path);
   return static_cast<uint32_t>(
-      db.scalar("SELECT rootpage FROM sqlite_master WHERE type='table' AND name='" + table + "'"));
+      db.scalar("SELECT rootpage FROM sqlite_master WHERE name='" + table + "'"));
 }
 
 namespace {
@@ -133,14 +135,18 @@ uint32_t be32(const uint8_t* p) {
 }
 
 void collectLeaves(const std::vector<uint8_t>& file, uint32_t pageSize, uint32_t page,
-                   std::vector<uint32_t>& leaves) {
+                   std::vector<uint32_t>& leaves, std::vector<uint32_t>* interiors = nullptr) {
+  if (page == 0) return;
   const uint8_t* p = file.data() + static_cast<size_t>(page - 1) * pageSize;
-  if (p[0] == 13) {
+  if (p[0] == 13 || p[0] == 10) {
     leaves.push_back(page);
-  } else if (p[0] == 5) {
+  } else if (p[0] == 5 || p[0] == 2) {
+    if (interiors != nullptr) interiors->push_back(page);
     const uint32_t cells = be16(p + 3);
-    for (uint32_t i = 0; i < cells; ++i) collectLeaves(file, pageSize, be32(p + be16(p + 12 + 2 * i)), leaves);
-    collectLeaves(file, pageSize, be32(p + 8), leaves);
+    for (uint32_t i = 0; i < cells; ++i) {
+      collectLeaves(file, pageSize, be32(p + be16(p + 12 + 2 * i)), leaves, interiors);
+    }
+    collectLeaves(file, pageSize, be32(p + 8), leaves, interiors);
   }
 }
 
@@ -152,6 +158,14 @@ std::vector<uint32_t> leafPagesOf(const std::string& path, const std::string& ta
   std::vector<uint32_t> leaves;
   collectLeaves(file, pageSizeOf(file), root, leaves);
   return leaves;
+}
+
+std::vector<uint32_t> treePagesOf(const std::string& path, const std::string& name) {
+  const uint32_t root = rootPageOf(path, name);
+  const std::vector<uint8_t> file = readFile(path);
+  std::vector<uint32_t> pages;
+  collectLeaves(file, pageSizeOf(file), root, pages, &pages);
+  return pages;
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

@@ -42,6 +42,7 @@ class Db {
 extern const char kSmsTableAndroid5[];       // 19 columns: address 2, person 3, body 12
 extern const char kDataTableAndroid6[];      // 29 columns: raw_contact_id 3, data1 9
 extern const char kDataTableAndroid4[];      // 27 columns: raw_contact_id 3, data1 8
+extern const char kMimetypesTable[];
 
 struct DbOptions {
   int pageSize = 4096;
@@ -56,9 +57,11 @@ std::vector<uint8_t> readFile(const std::string& path);
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 void patchFile(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes);
 
-// The table's leaf pages, by walking a sound B-tree of the file.
+// The leaf pages of a table or an index, by walking a sound B-tree of the file.
 std::vector<uint32_t> leafPagesOf(const std::string& path, const std::string& table);
 uint32_t rootPageOf(const std::string& path, const std::string& table);
+// Every page of the tree of a table or an index, interior pages too.
+std::vector<uint32_t> treePagesOf(const std::string& path, const std::string& name);
 uint32_t pageSizeOf(const std::vector<uint8_t>& file);
 
 // Splits a run's text into its lines (without CR LF).

@@ -35,38 +35,33 @@ TEST(ParseRun, NothingHappensWithoutARunOrWithAnUnknownType) {
   EXPECT_NE(phone.run(ePaserSms), "");
 }
 
-TEST(ParseRun, BaselineGates) {
+TEST(ParseRun, MessagesWithoutTheContactsDatabaseHaveNoNames) {
   TempDir dir;
   Phone phone(dir);
   phone.addMessages(messages(1, 10));
   phone.deleteMessages("_id = 4");
   phone.addContactRows({{1, 1, "Alice"}, {2, 1, "5550100"}, {3, 2, "Bob"}});
-  phone.deleteContactRows("raw_contact_id = 2");
-  // Without the contacts database the messages run carves nothing.
   {
     SqliteParse parse(dir.path("missing/contacts2.db"), phone.smsPath());
     parse.startParse(ePaserSms);
-    EXPECT_EQ(parse.get_contacts_mem(), "");
-  }
-  // A contacts path that does not name contacts2.db: the contacts run fails, the messages
-  // run only loses the sender names.
-  const std::string other = dir.path("people.db");
-  writeFile(other, readFile(phone.contactsPath()));
-  {
-    SqliteParse parse(other, phone.smsPath());
-    parse.startParse(ePaserContacts);
-    EXPECT_EQ(parse.get_contacts_mem(), "");
-  }
-  {
-    SqliteParse parse(other, phone.smsPath());
-    parse.startParse(ePaserSms);
-    EXPECT_TRUE(hasLine(parse.get_contacts_mem(), "N/A\t5550100\t" + longBody(4)));
+    EXPECT_EQ(linesOf(parse.get_contacts_mem()), std::vector<std::string>{"N/A\t5550100\t" + longBody(4)});
+    EXPECT_EQ(parse.report().problem, "");
+    ASSERT_EQ(parse.messages().size(), 1u);
+    EXPECT_EQ(parse.messages()[0].date, 1700000000000LL + 4 * 60000LL);
+    EXPECT_EQ(parse.messages()[0].type, 1);
+    EXPECT_EQ(parse.messages()[0].threadId, 1);
   }
   {
     SqliteParse parse(phone.contactsPath(), phone.smsPath());
     parse.startParse(ePaserSms);
     EXPECT_TRUE(hasLine(parse.get_contacts_mem(), "Alice\t5550100\t" + longBody(4)));
+    EXPECT_EQ(parse.messages().at(0).contactName, "Alice");
   }
+  // A contacts run without its database says so.
+  SqliteParse parse(dir.path("missing/contacts2.db"), phone.smsPath());
+  parse.startParse(ePaserContacts);
+  EXPECT_EQ(parse.get_contacts_mem(), "");
+  EXPECT_NE(parse.report().problem.find("contacts2.db"), std::string::npos);
 }
 
 TEST(ParseRun, DeletedMessagesInFreeblocks) {
@@ -99,7 +94,7 @@ TEST(ParseRun, EveryMessageDeleted) {
   for (int id = 1; id <= 3; ++id) EXPECT_TRUE(hasLine(text, "N/A\t5550100\t" + longBody(id))) << text;
 }
 
-TEST(ParseRun, DeletedContactsArePairedIntoNameAndNumber) {
+TEST(ParseRun, EachDeletedContactIsOnePerson) {
   TempDir dir;
   Phone phone(dir);
   // The last rows written sit at the start of the content area, where a deletion would move
@@ -109,10 +104,9 @@ TEST(ParseRun, DeletedContactsArePairedIntoNameAndNumber) {
                         {8, 4, "Frank"}, {9, 4, "5550111"}});
   phone.deleteContactRows("raw_contact_id IN (2, 3)");
   // The freed cells merge into one freeblock that starts at the last row written, so the
-  // rows come out newest first and are paired in that order.
+  // rows come out newest first: Carol before Bob, her values in that order.
   EXPECT_EQ(phone.run(ePaserContacts),
-            "carol@example.com\t5550123\r\n"
-            "carol@example.com\tCarol\r\n"
+            "Carol\tcarol@example.com\r\n"
             "Carol\t5550123\r\n"
             "Bob\t5550199\r\n");
 }

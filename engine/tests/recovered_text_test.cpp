@@ -1,13 +1,13 @@
-// The text of a run: contact pairing, sender names, "N/A", and fields that can neither end
-// their line nor shift the fields after them.
+// Deleted contacts grouped into people, sender names, and the text of a run: "N/A", one
+// line per value, fields that can neither end their line nor shift the fields after them.
 #include <gtest/gtest.h>
-
-#include <random>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
+#include "ContactRecovery.h"
+#include "MessageRecovery.h"
 #include "RecoveredText.h"
 #include "SqliteParse.h"
 
@@ -15,98 +15,91 @@ using namespace engine;
 
 namespace {
 
-// The pairing as a plain comparison of every row with every later row: the reference the
-// indexed pairing must match line for line.
-std::string pairwiseContactText(const std::vector<ContactPair>& rows) {
-  auto digits = [](const std::string& s) {
-    for (char c : s) {
-      if (c < '0' || c > '9') return false;
-    }
-    return true;
-  };
-  std::string text;
-  std::vector<bool> used(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) {
-    for (size_t k = i; k < rows.size(); ++k) {
-      const auto& a = rows[i].second;
-      const auto& b = rows[k].second;
-      if (a.empty() || b.empty() || rows[i].first != rows[k].first || a == b) continue;
-      text += digits(a) ? textField(b) + "\t" + textField(a) : textField(a) + "\t" + textField(b);
-      text += "\r\n";
-      used[i] = used[k] = true;
-    }
-  }
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const auto& a = rows[i].second;
-    if (a.empty() || used[i]) continue;
-    text += digits(a) ? "N/A\t" + textField(a) : textField(a) + "\tN/A";
-    text += "\r\n";
-  }
-  return text;
+const char kName[] = "vnd.android.cursor.item/name";
+const char kPhone[] = "vnd.android.cursor.item/phone_v2";
+const char kEmail[] = "vnd.android.cursor.item/email_v2";
+
+CarvedDataRow row(const std::string& rawContactId, const char* mimetype, const std::string& data1,
+                  const std::string& data2 = "", const std::string& data3 = "") {
+  CarvedDataRow r;
+  r.rawContactId = rawContactId;
+  r.mimetype = mimetype;
+  r.data1 = data1;
+  r.data2Text = data2;
+  if (!data2.empty() && data2.find_first_not_of("0123456789") == std::string::npos) r.data2 = std::stoll(data2);
+  r.data3 = data3;
+  return r;
+}
+
+RecoveredMessage message(const std::string& address, const std::string& body, const std::string& name = "") {
+  RecoveredMessage m;
+  if (!address.empty()) m.address = address;
+  if (!body.empty()) m.body = body;
+  m.contactName = name;
+  return m;
 }
 
 }  // namespace
 
-TEST(ContactText, PairsNamesWithNumbers) {
-  // Name and number of one contact: one line, whichever was carved first.
-  EXPECT_EQ(buildContactText({{"\x01", "Alice"}, {"\x01", "5550100"}}), "Alice\t5550100\r\n");
-  EXPECT_EQ(buildContactText({{"\x01", "5550100"}, {"\x01", "Alice"}}), "Alice\t5550100\r\n");
-  // Lone values: digits only are numbers, anything else (a plus sign too) is a name.
-  EXPECT_EQ(buildContactText({{"\x02", "5550100"}}), "N/A\t5550100\r\n");
-  EXPECT_EQ(buildContactText({{"\x02", "+15550100"}}), "+15550100\tN/A\r\n");
-  // Equal values are not paired.
-  EXPECT_EQ(buildContactText({{"\x03", "Bob"}, {"\x03", "Bob"}}), "Bob\tN/A\r\nBob\tN/A\r\n");
-  // A name and two numbers: each number with the name, and the numbers with each other.
-  EXPECT_EQ(buildContactText({{"\x04", "Carol"}, {"\x04", "111"}, {"\x04", "222"}}),
-            "Carol\t111\r\nCarol\t222\r\n222\t111\r\n");
-  // Rows without data1 write nothing; no rows give no text.
-  EXPECT_EQ(buildContactText({{"\x05", ""}}), "");
-  EXPECT_EQ(buildContactText({}), "");
+TEST(DeletedContacts, TheRowsOfOneRawContactAreOnePerson) {
+  // Carved newest first: the values before the name row, two numbers, and a second person.
+  const std::vector<RecoveredContact> contacts = groupContacts({
+      row("3", kEmail, "james@example.com", "2"),
+      row("3", kPhone, "07700 900123", "2"),
+      row("3", kPhone, "+44 20 7946 0958", "0", "Boat"),
+      row("3", kName, "James O'Brien", "James", "O'Brien"),
+      row("4", kPhone, "5550111", "1"),
+  });
+  ASSERT_EQ(contacts.size(), 2u);
+  EXPECT_EQ(contacts[0].rawContactId, 3);
+  EXPECT_EQ(contacts[0].name, "James O'Brien");
+  EXPECT_EQ(contacts[0].givenName, "James");
+  EXPECT_EQ(contacts[0].familyName, "O'Brien");
+  ASSERT_EQ(contacts[0].values.size(), 3u);
+  EXPECT_EQ(contacts[0].values[2].value, "+44 20 7946 0958");
+  EXPECT_EQ(contacts[0].values[2].typeCode, 0);
+  EXPECT_EQ(contacts[0].values[2].label, "Boat");
+  EXPECT_EQ(contacts[0].values[0].mimetype, kEmail);
+  // No name row: one person without a name, never a value as another's name.
+  EXPECT_EQ(contacts[1].name, "");
+  EXPECT_EQ(contactsText(contacts),
+            "James O'Brien\tjames@example.com\r\n"
+            "James O'Brien\t07700 900123\r\n"
+            "James O'Brien\t+44 20 7946 0958\r\n"
+            "N/A\t5550111\r\n");
+  // A name alone still shows; nothing gives no text.
+  EXPECT_EQ(contactsText(groupContacts({row("5", kName, "Dave")})), "Dave\tN/A\r\n");
+  EXPECT_EQ(contactsText({}), "");
 }
 
-TEST(ContactText, IndexedPairingMatchesThePairwiseComparison) {
-  std::mt19937 random(12345);
-  const char* values[] = {"Ann", "Ben", "123", "456", "+789", "", "Ann"};
-  for (int round = 0; round < 300; ++round) {
-    std::vector<ContactPair> rows(random() % 14);
-    for (auto& row : rows) {
-      row.first = std::string(1, static_cast<char>('a' + random() % 3));
-      row.second = values[random() % 7];
-    }
-    ASSERT_EQ(buildContactText(rows), pairwiseContactText(rows)) << "round " << round;
-  }
-}
-
-TEST(SmsText, SenderNamesFromTheLiveContacts) {
-  const std::vector<LookupRow> lookup = {
-      {"7", "Dora"}, {"7", "13800138000"}, {"8", "555"}, {"9", "Eve"}, {"9", "dora@mail"}, {"9", "666"}};
-  // "+86" is dropped for the lookup but kept in the address field.
-  EXPECT_EQ(buildSmsText({{"+8613800138000", "", "hi"}}, lookup), "Dora\t+8613800138000\thi\r\n");
+TEST(DeletedMessages, SenderNamesFromTheLiveContacts) {
+  const ContactNames names({{"7", "Dora"}, {"7", "13800138000"}, {"8", "555"}, {"9", "Eve"}, {"9", "dora@mail"},
+                            {"9", "666"}});
+  // "+86" is dropped for the lookup.
+  EXPECT_EQ(names.nameFor("+8613800138000"), "Dora");
   // The only row of its contact: no other row to name it.
-  EXPECT_EQ(buildSmsText({{"555", "", "x"}}, lookup), "N/A\t555\tx\r\n");
-  // The first other row of the contact in query order, whatever it holds.
-  EXPECT_EQ(buildSmsText({{"666", "", "x"}}, lookup), "Eve\t666\tx\r\n");
-  EXPECT_EQ(buildSmsText({{"000", "", "x"}}, lookup), "N/A\t000\tx\r\n");
-  EXPECT_EQ(buildSmsText({{"555", "", "x"}}, {}), "N/A\t555\tx\r\n");
-  EXPECT_EQ(buildSmsText({{"", "", "body"}}, {}), "N/A\tN/A\tbody\r\n");
+  EXPECT_EQ(names.nameFor("555"), "");
+  // The first other row of the contact in key order, whatever it holds.
+  EXPECT_EQ(names.nameFor("666"), "Eve");
+  EXPECT_EQ(names.nameFor("000"), "");
+  EXPECT_EQ(ContactNames({}).nameFor("555"), "");
 }
 
-TEST(SmsText, FieldsNeverBreakTheLine) {
+TEST(DeletedMessages, LinesWithNotAvailableFields) {
+  EXPECT_EQ(messagesText({message("+8613800138000", "hi", "Dora")}), "Dora\t+8613800138000\thi\r\n");
+  EXPECT_EQ(messagesText({message("", "body")}), "N/A\tN/A\tbody\r\n");
+  EXPECT_EQ(messagesText({message("555", "")}), "N/A\t555\tN/A\r\n");
+}
+
+TEST(DeletedMessages, FieldsNeverBreakTheLine) {
   // CR LF becomes LF (also after a stray CR), a bare LF stays, a TAB becomes a space.
-  EXPECT_EQ(buildSmsText({{"1", "", "a\r\nb\nc\r\r\nd"}}, {}), "N/A\t1\ta\nb\nc\nd\r\n");
-  EXPECT_EQ(buildSmsText({{"1\t2", "", "x\ty"}}, {}), "N/A\t1 2\tx y\r\n");
-  EXPECT_EQ(buildContactText({{"\x01", "Al\r\nice"}, {"\x01", "1\t2"}}), "Al\nice\t1 2\r\n");
+  EXPECT_EQ(messagesText({message("1", "a\r\nb\nc\r\r\nd")}), "N/A\t1\ta\nb\nc\nd\r\n");
+  EXPECT_EQ(messagesText({message("1\t2", "x\ty")}), "N/A\t1 2\tx y\r\n");
+  EXPECT_EQ(contactsText(groupContacts({row("1", kName, "Al\r\nice"), row("1", kPhone, "1\t2")})), "Al\nice\t1 2\r\n");
   EXPECT_EQ(textField("a\rb"), "a\rb");  // a lone CR cannot end a line
-}
-
-TEST(SmsText, UndecodableAndEmptyFields) {
-  // Not UTF-8: an empty field between the separators, not "N/A".
-  EXPECT_EQ(buildSmsText({{"1", "", "\xC3\x28"}}, {}), "N/A\t1\t\r\n");
-  EXPECT_EQ(buildSmsText({{"\xFF", "", "ok"}}, {}), "N/A\t\tok\r\n");
-  // A field is read up to its first zero byte.
-  EXPECT_EQ(buildSmsText({{std::string("12\0" "3", 4), "", "ok"}}, {}), "N/A\t12\tok\r\n");
-  // Zeroed free space carries no message: no line at all.
-  EXPECT_EQ(buildSmsText({{"", "", ""}, {"", "\x01", ""}, {std::string(3, '\0'), "", ""}}, {}), "");
+  // Not UTF-8: an empty field between the separators, not "N/A"; a field ends at a zero byte.
+  EXPECT_EQ(messagesText({message("1", "\xC3\x28")}), "N/A\t1\t\r\n");
+  EXPECT_EQ(messagesText({message(std::string("12\0" "3", 4), "ok")}), "N/A\t12\tok\r\n");
 }
 
 TEST(Utf8ToAnsi, StrictDecoding) {
