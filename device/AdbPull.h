@@ -1,80 +1,168 @@
 // Pull of the phone's two databases through the Android Debug Bridge client that lies in the
 // program folder, and the clean-up of left-over client processes.
 //
-// How it works: the main window starts PullThreadProc on a worker thread with a PullJob
-// (StartPullThread does both). The worker owns the job and frees it at its end; it touches
-// no window state. It waits 5 seconds and runs four client commands in a fixed order (two
-// chmod through "su", two pulls). Then it fetches the side files of both databases ("-wal"
-// and "-journal", each made readable and pulled beside its copy, after removing any left
-// there by an earlier pull) and, when no messages copy arrived, the messages database of
-// Android 7 and later from device-protected storage with its side files. Every command is cut
-// off after 3 seconds whether or not it worked, and there are at most 14 of them, so even a
-// client that never returns ends the pull within 5 + 42 seconds. At the end the worker posts
-// WM_PULL_DONE (wParam 1) to the window. Success is judged afterwards by the window, by
-// looking whether the local copies exist. Posting to a window that is gone just fails, so a
-// worker that outlives the window ends harmlessly.
+// How it works: the window starts a pull with StartPullThread, handing it the local paths
+// of the copies and a PullStatus that both keep through a shared_ptr. The worker owns
+// nothing of the window; what crosses threads is the status: the bytes copied so far and
+// the stage (atomics the window may read at any time; WM_PULL_PROGRESS, posted at most
+// five times a second while a copy grows, says when to look), the cancel request (an event
+// the window sets on close or back; the worker then ends its client at once, deletes what
+// it had copied and ends) and, at the end, the result, published before WM_PULL_DONE
+// (wParam 1) is posted. A worker that outlives the window finds its posts failing and ends.
+//
+// The road on the phone:
+//  1. "start-server" (15 s), so that the first phone command is not cut off while the
+//     client starts its background server; then the Android version (getprop). Words of
+//     the client about the connection (no device, unauthorized, offline) end the pull with
+//     that cause, at this or any later step.
+//  2. Phones before Android 5 get the old road first: the plain "pull" as the bridge's
+//     shell user, which works where a database is readable without root. The old road
+//     made the databases world-readable first ("su root chmod 777") and never put the mode
+//     back. That step is gone rather than undone afterwards: a mode read and set back is
+//     still a changed phone while the pull runs, and stays changed when the pull is cut
+//     off. Every phone whose su could chmod can also read as root (steps 3 and 4), which
+//     changes no mode at all; so no command of the pull changes a mode of the phone's files.
+//  3. Root is found once, when first needed: "su -c id", "su 0 id", "su root id"; the first
+//     that answers uid=0 is used for everything after. None: the phone is not rooted (no
+//     su) or refused root.
+//  4. As root each file is measured ("stat -c %s", or "ls -l" on toolboxes without stat)
+//     and streamed binary-safe with "exec-out" and "su ... cat", the client's standard
+//     output written through a pipe into the copy. Where exec-out is missing (client or
+//     phone), the file is copied as root into a private folder under /data/local/tmp,
+//     readable by the shell user only, pulled, and the folder deleted; nothing stays on the
+//     phone (left-overs of an interrupted pull are removed by the next such copy).
+//  5. A copy counts only when whole: as long as the phone's file, and for a database a
+//     whole SQLite file (page count times page size; whole pages in write-ahead-log mode).
+//     A short copy is tried once more; one that stays short is deleted (kIncomplete). The
+//     write-ahead log and the journal are copied before their database, so that a
+//     checkpoint between the copies cannot take frames the database copy lacks, and a
+//     database's copies are kept together or not at all.
+//
+// Cut-offs: start-server 15 s; quick commands (getprop, stat, rm) 3 s; each su probe 20 s,
+// the time a root manager gives its user to answer its prompt; a root copy inside the
+// phone 5 minutes; a copy to this PC when it has not grown for 15 s or after 30 minutes in
+// all. The copies are created new, never through a link, and the worker deletes every copy
+// it made that did not arrive whole.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
-// Posted by the pull thread to the window when all its commands have run.
-#ifndef WM_PULL_DONE
-#define WM_PULL_DONE (WM_USER + 111)
-#endif
+// The worker posts WM_PULL_DONE (wParam 1) at its end, and WM_PULL_PROGRESS while copying,
+// when the bytes copied have grown, at most five times a second: the numbers are in the
+// PullStatus.
+#include "WindowMessages.h"
 
 // File name of the bridge client beside the program.
 extern const char kAdbClientFileName[];
 
-// What one pull needs. PullThreadProc takes ownership of a job allocated with new.
-struct PullJob {
-  HWND hwndNotify = nullptr;   // receives WM_PULL_DONE
-  std::string contactsDb;      // local path of the contacts2.db copy
-  std::string smsDb;           // local path of the mmssms.db copy
-  std::string programFolder;   // folder of the client; empty = folder of the running program
-  DWORD startDelayMs = 5000;   // wait before the first command
-  DWORD stepTimeoutMs = 3000;  // cut-off of each command
+// Why a pull brought no whole copy of a database, or of all of them.
+enum class PullFailure {
+  kNone,
+  kClientMissing,  // the client program is missing or cannot be started
+  kClientFailed,   // the client did not start its server or did not answer
+  kNoDevice,       // no phone is connected (or USB debugging is off)
+  kUnauthorized,   // the phone has not accepted this PC's key
+  kOffline,        // the phone is connected but does not answer
+  kNotRooted,      // no su on the phone
+  kRootRefused,    // su is there but refused root
+  kReadRefused,    // reading a database was refused, even as root
+  kNotFound,       // a database is not where Android keeps it
+  kIncomplete,     // a copy did not arrive whole
+  kLocalCopy,      // the copy could not be created on this PC
+  kCancelled,      // the window asked the pull to stop
 };
 
-// Starts PullThreadProc for a new job; returns the thread handle (the caller closes it) or
-// null when the thread could not be started (the job is then freed here).
-HANDLE StartPullThread(HWND hwndNotify, const std::string& contactsDb, const std::string& smsDb);
+// The English sentence of the failure page for each cause ("" for kNone).
+const wchar_t* PullFailureText(PullFailure failure);
 
-// Thread procedure; `param` is a PullJob* allocated with new, freed here. Returns 1.
-DWORD WINAPI PullThreadProc(LPVOID param);
+enum class PullStage { kWaiting, kConnecting, kFindingRoot, kCopyingContacts, kCopyingMessages, kDone };
 
-// Runs one client command line, waits at most `timeoutMs` and then terminates the client.
-// Returns 1 if the process could be started, 0 if not.
-int RunAdbCommand(const std::string& commandLine, DWORD timeoutMs = 3000);
+// What the connect page may say of each stage ("" for kWaiting and kDone).
+const wchar_t* PullStageText(PullStage stage);
 
-// Ends every running process named like the client, whatever the letter case, writing one
-// trace line per match to the standard output. Returns the outcome of the last match
-// (false when there was none).
+// One file the pull left on this PC: whole, as on the phone.
+struct PulledFile {
+  std::wstring localPath;
+  std::string phonePath;
+  uint64_t size = 0;
+};
+
+struct PullResult {
+  PullFailure failure = PullFailure::kNone;  // the first cause met; kNone when all went well
+  std::string detail;                        // the client's or phone's own words for it, UTF-8
+  bool contactsWhole = false;                // the copies of the two databases
+  bool messagesWhole = false;
+  std::string rootCommand;                   // the su form that answered as root, or ""
+  std::vector<PulledFile> files;             // every copy kept, side files included
+};
+
+// Shared by the window and the worker of one pull.
+class PullStatus {
+ public:
+  PullStatus();
+  ~PullStatus();
+  PullStatus(const PullStatus&) = delete;
+  PullStatus& operator=(const PullStatus&) = delete;
+
+  std::atomic<uint64_t> bytesCopied{0};  // in all copies of this pull so far
+  std::atomic<PullStage> stage{PullStage::kWaiting};
+
+  // Window side: ends the pull as soon as possible (its client at once).
+  void Cancel();
+  bool Cancelled() const;
+  // Window side, after WM_PULL_DONE: the outcome (Finished() is true from then on).
+  bool Finished() const;
+  PullResult Result() const;
+
+  // Worker side.
+  HANDLE CancelEvent() const { return cancelEvent_; }
+  void Finish(PullResult result);
+
+ private:
+  HANDLE cancelEvent_;
+  std::atomic<bool> cancelled_{false};
+  mutable std::mutex mutex_;
+  PullResult result_;
+  std::atomic<bool> finished_{false};
+};
+
+// Cut-offs of the client's commands, in milliseconds (see the header comment).
+struct PullLimits {
+  DWORD serverMs = 15000;
+  DWORD quickMs = 3000;
+  DWORD rootProbeMs = 20000;
+  DWORD copyIdleMs = 15000;
+  DWORD copyTotalMs = 30 * 60 * 1000;
+  DWORD phoneCopyMs = 5 * 60 * 1000;  // a root copy into /data/local/tmp, on the phone
+};
+
+struct PullRequest {
+  HWND notify = nullptr;          // receives WM_PULL_PROGRESS and WM_PULL_DONE
+  std::wstring contactsCopy;      // local paths, created new; side files get "-wal",
+  std::wstring messagesCopy;      // "-journal" appended; an empty path is not pulled
+  std::wstring clientFolder;      // folder of the client; empty = that of this program
+  DWORD startDelayMs = 0;         // wait before the first command (cancellable)
+  PullLimits limits;
+};
+
+// Starts the worker; returns its thread handle (the caller closes it) or null when it
+// could not be started (the status then holds kClientFailed and nothing is posted).
+HANDLE StartPullThread(const PullRequest& request, std::shared_ptr<PullStatus> status);
+
+
+// Ends the left-over clients of this program: processes whose image is this program's own
+// client file (full path) and that run in this session. Writes one trace line per match
+// to the standard output; returns the outcome of the last match (false when none).
 bool KillAdbProcesses();
+// The same for a given client file.
+bool KillClientProcesses(const std::wstring& clientPath);
 
-// Folder of the running program, without a trailing backslash; no length limit.
-std::string ProgramFolder();
-
-// The four command lines of one pull, in the order they run. The client path is quoted as
-// the first token; a destination path is quoted only when it contains blanks or quotes, so
-// the client receives exactly the arguments of the fixed command texts.
-std::vector<std::string> BuildPullCommandLines(const std::string& programFolder,
-                                               const std::string& contactsDb,
-                                               const std::string& smsDb);
-
-// The two commands that fetch one phone file: "shell su root chmod 777 REMOTE", then
-// "pull REMOTE LOCAL", in the forms of the four fixed commands.
-std::vector<std::string> BuildFetchCommandLines(const std::string& programFolder,
-                                                const std::string& remotePath,
-                                                const std::string& localPath);
-
-// The fetch commands of a database's side files, "-wal" then "-journal": each phone file is
-// the database's path with the suffix, each local file the copy's path with the suffix.
-std::vector<std::string> BuildSideFileCommandLines(const std::string& programFolder,
-                                                   const std::string& remoteDb,
-                                                   const std::string& localCopy);
-
-// One command-line argument in the quoting that CommandLineToArgvW and the C runtime undo.
-std::string QuoteArgument(const std::string& arg);
+// The full path of this program's own client file, beside the program.
+std::wstring ProgramClientPath();

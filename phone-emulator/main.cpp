@@ -1,266 +1,234 @@
 // A stand-in for the Android Debug Bridge client, for tests and demonstrations without a
-// phone. Copied beside the program under the client's file name, it answers the two commands
-// the program sends:
+// phone. Copied beside the program under the client's file name, it answers the commands
+// the pull sends, from a phone that lies beside its own executable (see README.md):
 //
-//   shell su root chmod 777 <phone path>   marks a phone file readable
-//   pull <phone path> <local path>         copies a phone file, creating the local folders
+//   start-server                 starts the client's background server (server-ms)
+//   shell <command text>         runs the text in the phone's shell as the shell user
+//   exec-out <command text>      the same, its output passed unchanged and errors mixed in
+//   pull <phone path> <local>    copies a phone file the shell user may read
 //
-// Everything it needs lies beside its own executable:
-//   phone\                the phone's file system: phone\data\data\...\contacts2.db, and
-//                         on a phone of Android 7 or later mmssms.db under
-//                         phone\data\user_de\0\...; a "-wal" or "-journal" beside a database
-//                         is pulled like any other file
-//   phone-scenario.txt    optional; how the phone behaves (see Scenario below)
-//   phone-emulator.log    every command line received, appended (one record per run)
-//   phone-state.txt       phone paths made readable by chmod, one per line
-//
-// Files under /data stay unreadable until a chmod through "su" marked them, as on a real
-// phone where the databases belong to the provider's user.
+// with the words and exit codes a real client and phone give, in the states the scenario
+// names: no phone, a phone that has not accepted the PC, offline, a client that hangs.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "Output.h"
+#include "PhoneFiles.h"
+#include "PhoneShell.h"
+#include "Scenario.h"
+
 namespace {
 
-// Scenario file: lines "key = value"; '#' starts a comment line.
-//   mode = normal       answers as a connected, rooted phone (the default)
-//   mode = no-device    every command fails with "no devices/emulators found"
-//   mode = not-rooted   "su" is missing: chmod fails, so the /data files cannot be pulled
-//   mode = hang         every command waits for ever (a client that never returns)
-//   pull-ms = N         a pull spreads its copy over N milliseconds in 16 pieces, so a
-//                       client cut off early leaves a partial file
-//   missing = PATH      the phone has no file at PATH (may be given several times)
-struct Scenario {
-  std::string mode = "normal";
-  DWORD pullMs = 0;
-  std::vector<std::string> missing;
-};
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return std::string();
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
-std::string ExeFolder() {
-  std::vector<char> buf(MAX_PATH);
+std::wstring ExeFolder() {
+  std::vector<wchar_t> buf(MAX_PATH);
   for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return ".";
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return L".";
     if (n < buf.size() - 1 || buf.size() >= 65536) {
-      std::string path(buf.data(), n);
-      size_t slash = path.find_last_of("\\/");
-      return slash == std::string::npos ? "." : path.substr(0, slash);
+      const std::wstring path(buf.data(), n);
+      const size_t slash = path.find_last_of(L"\\/");
+      return slash == std::wstring::npos ? L"." : path.substr(0, slash);
     }
     buf.resize(buf.size() * 2);
   }
 }
 
-bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::string line;
-  for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) {
-    if (c == '\n') {
-      lines->push_back(Trim(line));
-      line.clear();
-    } else {
-      line.push_back(static_cast<char>(c));
-    }
-  }
-  if (!line.empty()) lines->push_back(Trim(line));
-  std::fclose(f);
-  return true;
-}
-
-Scenario LoadScenario(const std::string& folder) {
-  Scenario sc;
-  std::vector<std::string> lines;
-  ReadLines(folder + "\\phone-scenario.txt", &lines);
-  for (const std::string& line : lines) {
-    if (line.empty() || line[0] == '#') continue;
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = Trim(line.substr(0, eq));
-    std::string value = Trim(line.substr(eq + 1));
-    if (key == "mode") sc.mode = value;
-    else if (key == "pull-ms") sc.pullMs = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
-    else if (key == "missing") sc.missing.push_back(value);
-  }
-  return sc;
-}
-
-// Appends in one write so that several emulators running at once keep their records whole.
-void AppendFile(const std::string& path, const std::string& text) {
-  HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(h);
+std::vector<std::string> Arguments() {
+  int n = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+  std::vector<std::string> args;
+  for (int i = 0; i < n; ++i) args.push_back(Narrow(argv[i]));
+  LocalFree(argv);
+  return args;
 }
 
 // Log record: "> " and the raw command line, then "| " and each argument after the program.
-void LogInvocation(const std::string& folder, int argc, char** argv) {
-  std::string rec = "> ";
-  rec += GetCommandLineA();
-  rec += "\r\n";
-  for (int i = 1; i < argc; ++i) {
-    rec += "| ";
-    rec += argv[i];
-    rec += "\r\n";
-  }
-  AppendFile(folder + "\\phone-emulator.log", rec);
+void LogInvocation(const std::wstring& folder, const std::vector<std::string>& args) {
+  std::string record = "> " + Narrow(GetCommandLineW()) + "\r\n";
+  for (size_t i = 1; i < args.size(); ++i) record += "| " + args[i] + "\r\n";
+  AppendFile(folder + L"\\phone-emulator.log", record);
 }
 
-// Maps an absolute phone path onto the phone folder; rejects paths that could leave it.
-bool PhoneFile(const std::string& folder, const std::string& remote, std::string* local) {
-  if (remote.empty() || remote[0] != '/' || remote.find("..") != std::string::npos) return false;
-  std::string mapped = folder + "\\phone" + remote;
-  for (char& c : mapped) {
-    if (c == '/') c = '\\';
-  }
-  *local = mapped;
-  return true;
+void PrintTo(DWORD stdHandle, const std::string& text) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(stdHandle), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-bool PhoneHasFile(const Scenario& sc, const std::string& folder, const std::string& remote,
-                  std::string* local) {
-  for (const std::string& m : sc.missing) {
-    if (m == remote) return false;
-  }
-  if (!PhoneFile(folder, remote, local)) return false;
-  DWORD attr = GetFileAttributesA(local->c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsReadable(const std::string& folder, const std::string& remote) {
-  if (remote.compare(0, 6, "/data/") != 0) return true;
-  std::vector<std::string> lines;
-  ReadLines(folder + "\\phone-state.txt", &lines);
-  for (const std::string& line : lines) {
-    if (line == remote) return true;
-  }
-  return false;
-}
-
-// Creates every missing folder on the way to `path`'s parent.
-void CreateParentFolders(const std::string& path) {
-  for (size_t i = 0; i < path.size(); ++i) {
-    if ((path[i] == '\\' || path[i] == '/') && i > 0 && path[i - 1] != ':' &&
-        path[i - 1] != '\\' && path[i - 1] != '/') {
-      CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-    }
-  }
-}
-
-int Shell(const Scenario& sc, const std::string& folder, int argc, char** argv) {
-  // Only "su root chmod 777 PATH" is known; anything else is an unknown shell command.
-  if (argc >= 3 && std::strcmp(argv[2], "su") == 0) {
-    if (sc.mode == "not-rooted") {
-      std::fprintf(stderr, "/system/bin/sh: su: not found\n");
-      return 127;
-    }
-    if (argc == 7 && std::strcmp(argv[3], "root") == 0 && std::strcmp(argv[4], "chmod") == 0 &&
-        std::strcmp(argv[5], "777") == 0) {
-      std::string local;
-      if (!PhoneHasFile(sc, folder, argv[6], &local)) {
-        std::fprintf(stderr, "chmod: %s: No such file or directory\n", argv[6]);
-        return 1;
+// The command text a client sends to the phone: the first word as it is, the others as
+// that client quotes them. Today's client joins shell words as they are (like ssh) and
+// single-quotes every exec-out word; a client from before exec-out escapes blanks, quotes,
+// backslashes and parentheses of shell words with a backslash.
+std::string PhoneCommand(const std::vector<std::string>& args, bool execOut, bool oldClient) {
+  std::string text = args.size() > 2 ? args[2] : "";
+  for (size_t i = 3; i < args.size(); ++i) {
+    std::string word;
+    if (execOut) {
+      word = "'";
+      for (char c : args[i]) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      word += "'";
+    } else if (oldClient) {
+      for (char c : args[i]) {
+        if (c == ' ' || c == '"' || c == '\\' || c == '(' || c == ')') word.push_back('\\');
+        word.push_back(c);
       }
-      AppendFile(folder + "\\phone-state.txt", std::string(argv[6]) + "\r\n");
-      return 0;
+    } else {
+      word = args[i];
     }
+    text += " " + word;
   }
-  std::fprintf(stderr, "/system/bin/sh: %s: not found\n", argc >= 3 ? argv[2] : "");
-  return 127;
+  return text;
 }
 
-int Pull(const Scenario& sc, const std::string& folder, int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "adb: usage: pull REMOTE LOCAL\n");
+// The first command of a session starts the client's server; a real one takes seconds.
+void StartServer(const std::wstring& folder, const Scenario& sc, bool asked) {
+  const std::wstring marker = folder + L"\\phone-server.txt";
+  if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  Sleep(sc.serverMs);
+  WriteWholeFile(marker, "started\r\n");
+  if (asked) PrintTo(STD_ERROR_HANDLE, "* daemon not running; starting now at tcp:5037\n* daemon started successfully\n");
+}
+
+// The client's own words when it cannot reach a phone; 0 when it can.
+int DeviceState(const Scenario& sc) {
+  if (sc.mode == "no-device") {
+    PrintTo(STD_ERROR_HANDLE, "adb: no devices/emulators found\n");
+  } else if (sc.mode == "unauthorized") {
+    PrintTo(STD_ERROR_HANDLE,
+            "adb: device unauthorized.\nThis adb server's $ADB_VENDOR_KEYS is not set\n"
+            "Try 'adb kill-server' if that seems wrong.\nOtherwise check for a confirmation dialog on your device.\n");
+  } else if (sc.mode == "offline") {
+    PrintTo(STD_ERROR_HANDLE, "adb: device offline\n");
+  } else {
+    return 0;
+  }
+  return 1;
+}
+
+int Shell(const std::wstring& folder, const Scenario& sc, const std::vector<std::string>& args) {
+  PhoneFiles files(folder, sc);
+  PhoneShell shell(files, sc, folder);
+  HandleOutput out(GetStdHandle(STD_OUTPUT_HANDLE), sc.crlf);
+  HandleOutput err(GetStdHandle(STD_ERROR_HANDLE), sc.crlf);
+  // Without the shell protocol the phone's errors arrive in the output and the exit code
+  // is lost: the client ends with 0 whatever the command did.
+  const int status = shell.Run(PhoneCommand(args, false, !sc.clientExecOut), "shell", out,
+                               sc.shellProtocol ? static_cast<Output&>(err) : out);
+  return sc.shellProtocol ? status : 0;
+}
+
+int ExecOut(const std::wstring& folder, const Scenario& sc, const std::vector<std::string>& args) {
+  if (!sc.clientExecOut) {
+    // A client from before exec-out prints its usage for any command it does not know.
+    PrintTo(STD_ERROR_HANDLE, "Android Debug Bridge version 1.0.31\n\n -a - directs adb to listen on all interfaces"
+                              " for a connection\n -d - directs command to the only connected USB device\n");
     return 1;
   }
-  const std::string remote = argv[2];
-  std::string source;
-  if (!PhoneHasFile(sc, folder, remote, &source)) {
-    std::fprintf(stderr, "adb: error: failed to stat remote object '%s': No such file or directory\n",
-                 remote.c_str());
+  if (!sc.phoneExecOut) {
+    PrintTo(STD_ERROR_HANDLE, "error: closed\n");
     return 1;
   }
-  if (!IsReadable(folder, remote)) {
-    std::fprintf(stderr, "adb: error: failed to stat remote object '%s': Permission denied\n",
-                 remote.c_str());
+  PhoneFiles files(folder, sc);
+  PhoneShell shell(files, sc, folder);
+  HandleOutput out(GetStdHandle(STD_OUTPUT_HANDLE), false);
+  shell.Run(PhoneCommand(args, true, false), "shell", out, out);
+  return 0;
+}
+
+// Creates every missing folder on the way to `path`'s parent, as the client does.
+void CreateParentFolders(const std::wstring& path) {
+  for (size_t i = 3; i < path.size(); ++i) {
+    if (path[i] == L'\\' || path[i] == L'/') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+  }
+}
+
+int Pull(const std::wstring& folder, const Scenario& sc, const std::vector<std::string>& args) {
+  if (args.size() != 4) {
+    PrintTo(STD_ERROR_HANDLE, "adb: usage: pull REMOTE LOCAL\n");
     return 1;
   }
-  std::string target = argv[3];
-  DWORD attr = GetFileAttributesA(target.c_str());
-  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) {
-    target += "\\" + remote.substr(remote.find_last_of('/') + 1);
+  const std::string& remote = args[2];
+  PhoneFiles files(folder, sc);
+  const bool oldPhone = sc.sdk < 21;
+  // Phones before Android 5 answer a refused stat as if the file were not there.
+  const PhoneFiles::Access stat = files.CanStat("shell", remote);
+  if (stat != PhoneFiles::Access::kOk || files.KindOf(remote) != PhoneFiles::Kind::kFile) {
+    PrintTo(STD_ERROR_HANDLE, oldPhone ? "remote object '" + remote + "' does not exist\n"
+                                       : "adb: error: failed to stat remote object '" + remote + "': " +
+                                             (stat == PhoneFiles::Access::kDenied ? "Permission denied"
+                                                                                  : "No such file or directory") + "\n");
+    return 1;
+  }
+  std::wstring target = Widen(args[3]);
+  const DWORD attr = GetFileAttributesW(target.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) target += L"\\" + Widen(PhoneFiles::Name(remote));
+  if (files.CanRead("shell", remote) != PhoneFiles::Access::kOk) {
+    PrintTo(STD_ERROR_HANDLE, std::string(oldPhone ? "" : "adb: error: ") + "failed to copy '" + remote + "' to '" +
+                                  args[3] + "': " + (oldPhone ? "" : "remote open failed: ") + "Permission denied\n");
+    return 1;
   }
   CreateParentFolders(target);
-
-  std::vector<char> bytes;
-  {
-    FILE* in = std::fopen(source.c_str(), "rb");
-    if (!in) {
-      std::fprintf(stderr, "adb: error: cannot read '%s'\n", remote.c_str());
-      return 1;
-    }
-    char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
-    std::fclose(in);
-  }
-  HANDLE out = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) {
-    std::fprintf(stderr, "adb: error: cannot create '%s'\n", target.c_str());
+  HANDLE source = files.OpenForReading(remote);
+  HANDLE sink = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (source == INVALID_HANDLE_VALUE || sink == INVALID_HANDLE_VALUE) {
+    if (source != INVALID_HANDLE_VALUE) CloseHandle(source);
+    if (sink != INVALID_HANDLE_VALUE) CloseHandle(sink);
+    PrintTo(STD_ERROR_HANDLE, "adb: error: cannot create '" + args[3] + "': Permission denied\n");
     return 1;
   }
-  // Written piece by piece straight to the file, so a client ended early leaves what arrived.
-  const size_t pieces = sc.pullMs > 0 ? 16 : 1;
-  const size_t step = (bytes.size() + pieces - 1) / pieces;
-  for (size_t done = 0, i = 0; i < pieces; ++i) {
-    size_t n = bytes.size() - done < step ? bytes.size() - done : step;
-    DWORD written = 0;
-    if (n > 0) WriteFile(out, bytes.data() + done, static_cast<DWORD>(n), &written, nullptr);
-    done += n;
-    if (sc.pullMs > 0) {
-      FlushFileBuffers(out);
-      Sleep(sc.pullMs / static_cast<DWORD>(pieces));
-    }
+  const uint64_t size = files.Size(remote);
+  FileOutput out(sink);
+  const bool sent = SendToPc(source, size, out, sc, folder, remote);
+  CloseHandle(source);
+  if (!sent) {
+    PrintTo(STD_ERROR_HANDLE, "adb: error: failed to copy '" + remote + "': connection closed\n");
+    return 1;
   }
-  CloseHandle(out);
-  std::printf("%s: 1 file pulled, 0 skipped. (%lu bytes)\n", remote.c_str(),
-              static_cast<unsigned long>(bytes.size()));
+  const std::string bytes = "(" + std::to_string(size) + " bytes in 0.100s)\n";
+  if (sc.clientExecOut) {
+    PrintTo(STD_OUTPUT_HANDLE, remote + ": 1 file pulled, 0 skipped. 10.0 MB/s " + bytes);
+  } else {
+    PrintTo(STD_ERROR_HANDLE, "1000 KB/s " + bytes);
+  }
+  return 0;
+}
+
+// For the tests of the client's start: whether a handle value is open in this process.
+int ProbeHandle(const std::string& value) {
+  HANDLE h = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoull(value.c_str(), nullptr, 10)));
+  DWORD flags = 0;
+  PrintTo(STD_OUTPUT_HANDLE, GetHandleInformation(h, &flags) ? "open\n" : "closed\n");
   return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::string folder = ExeFolder();
-  LogInvocation(folder, argc, argv);
+int main() {
+  const std::wstring folder = ExeFolder();
+  const std::vector<std::string> args = Arguments();
+  LogInvocation(folder, args);
+  if (args.size() == 3 && args[1] == "probe-handle") return ProbeHandle(args[2]);
   const Scenario sc = LoadScenario(folder);
-  if (sc.mode == "hang") {
-    Sleep(INFINITE);
+  if (sc.mode == "hang") Sleep(INFINITE);
+  if (args.size() < 2) {
+    PrintTo(STD_ERROR_HANDLE, "usage: start-server | shell COMMAND... | exec-out COMMAND... | pull REMOTE LOCAL\n");
+    return 1;
+  }
+  const std::string& command = args[1];
+  if (command == "kill-server") {
+    DeleteFileW((folder + L"\\phone-server.txt").c_str());
     return 0;
   }
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: shell COMMAND... | pull REMOTE LOCAL\n");
-    return 1;
-  }
-  const std::string command = argv[1];
-  if (sc.mode == "no-device") {
-    std::fprintf(stderr, "adb: error: no devices/emulators found\n");
-    return 1;
-  }
-  if (command == "shell") return Shell(sc, folder, argc, argv);
-  if (command == "pull") return Pull(sc, folder, argc, argv);
-  std::fprintf(stderr, "adb: unknown command %s\n", command.c_str());
+  StartServer(folder, sc, command == "start-server");
+  if (command == "start-server") return 0;
+  if (const int failed = DeviceState(sc)) return failed;
+  if (command == "shell") return Shell(folder, sc, args);
+  if (command == "exec-out") return ExecOut(folder, sc, args);
+  if (command == "pull") return Pull(folder, sc, args);
+  PrintTo(STD_ERROR_HANDLE, "adb: unknown command " + command + "\n");
   return 1;
 }

@@ -235,6 +235,24 @@ class ContactsWriter {
   Statement rawContact_, contact_, data_, phoneLookup_, visible_, defaultDirectory_;
 };
 
+// The contact's row of the full-text table as the provider builds it from the data rows:
+// each e-mail, company (with its title) and note one line of "content", the display name in
+// "name", the normalized numbers in "tokens".
+void indexContact(Database& db, int64_t rawId) {
+  Statement s(db.handle(),
+              "INSERT OR REPLACE INTO search_index (docid, contact_id, content, name, tokens) "
+              "SELECT r._id, r._id, (SELECT group_concat(CASE d.mimetype_id WHEN " + std::to_string(kMimeEmail) +
+                  " THEN d.data1 WHEN " + std::to_string(kMimeOrganization) +
+                  " THEN d.data1 || COALESCE(' (' || d.data4 || ')', '') WHEN " + std::to_string(kMimeNote) +
+                  " THEN replace(replace(d.data1, char(13), ''), char(10), ' ') END, char(10)) FROM data d "
+                  "WHERE d.raw_contact_id = r._id AND d.mimetype_id IN (" + std::to_string(kMimeEmail) + ", " +
+                  std::to_string(kMimeOrganization) + ", " + std::to_string(kMimeNote) + ")), r.display_name, "
+                  "(SELECT group_concat(p.normalized_number, ' ') FROM phone_lookup p WHERE p.raw_contact_id = r._id) "
+                  "FROM raw_contacts r WHERE r._id = ?");
+  s.bind(1, rawId);
+  s.run();
+}
+
 // Reads the rows that a DELETE with the same condition is about to remove.
 void collect(Database& db, const std::string& where, std::vector<DeletedDataRow>& out) {
   Statement s(db.handle(),
@@ -256,7 +274,7 @@ void collect(Database& db, const std::string& where, std::vector<DeletedDataRow>
 // deleted_contacts; single rows of a contact that stays go by their _id. One transaction;
 // `when` is the tombstone time of the next deleted contact.
 void removeContacts(Database& db, const Deletions& del, const std::vector<ContactRows>& rows, int64_t& when,
-                    std::vector<DeletedDataRow>& deleted) {
+                    bool fullText, std::vector<DeletedDataRow>& deleted) {
   db.exec("BEGIN");
   for (const DataRowRef& ref : del.dataRows) {
     const ContactRows& r = rows.at(static_cast<std::size_t>(ref.contact));
@@ -267,6 +285,7 @@ void removeContacts(Database& db, const Deletions& del, const std::vector<Contac
     std::string where = "d._id = " + std::to_string(dataId);
     collect(db, where, deleted);
     db.exec("DELETE FROM data WHERE _id = " + std::to_string(dataId));
+    if (fullText) indexContact(db, ref.contact + 1);
   }
   Statement tombstone(db.handle(),
                       "INSERT INTO deleted_contacts (contact_id, contact_deleted_timestamp) VALUES (?, ?)");
@@ -274,6 +293,7 @@ void removeContacts(Database& db, const Deletions& del, const std::vector<Contac
     std::string id = std::to_string(index + 1);
     collect(db, "d.raw_contact_id = " + id, deleted);
     db.exec("DELETE FROM data WHERE raw_contact_id = " + id);
+    if (fullText) db.exec("DELETE FROM search_index WHERE docid = " + id);
     db.exec("DELETE FROM raw_contacts WHERE _id = " + id);
     tombstone.bind(1, static_cast<int64_t>(index) + 1).bind(2, when);
     tombstone.run();
@@ -308,22 +328,27 @@ ContactsResult writeContacts(const Phone& phone, const std::string& path, const 
     std::vector<ContactRows> rows;
     db.exec("BEGIN");
     for (std::size_t i = 0; i < kContactsSchemaCount; ++i) db.exec(kContactsSchema[i]);
+    if (options.fullText) {
+      for (std::size_t i = 0; i < kContactsFullTextCount; ++i) db.exec(kContactsFullText[i]);
+    }
     ContactsWriter writer(db);  // its statements need the tables
     writer.writeFixedRows();
     auto insert = [&](std::size_t from, std::size_t to) {
-      for (std::size_t i = from; i < to; ++i)
+      for (std::size_t i = from; i < to; ++i) {
         rows.push_back(writer.writeContact(static_cast<int64_t>(i) + 1, phone.contacts[i]));
+        if (options.fullText) indexContact(db, static_cast<int64_t>(i) + 1);
+      }
     };
     insert(0, cut);
     db.exec("COMMIT");
     int64_t when = 1491004800000LL;  // 2017-04-01 00:00 UTC
-    removeContacts(db, older, rows, when, result.deleted);
+    removeContacts(db, older, rows, when, options.fullText, result.deleted);
     if (options.wal) {
       enterWalMode(db);
       db.exec("BEGIN");
       insert(cut, phone.contacts.size());
       db.exec("COMMIT");
-      removeContacts(db, newer, rows, when, result.deleted);
+      removeContacts(db, newer, rows, when, options.fullText, result.deleted);
     }
     result.dataRootPage =
         static_cast<uint32_t>(db.queryInt("SELECT rootpage FROM sqlite_master WHERE name = 'data'"));

@@ -23,6 +23,7 @@ const char* const kUsage =
     "  --contacts N         contacts of the large phone (implies --large)\n"
     "  --conversations N    conversations the large phone's messages are spread over (implies --large)\n"
     "  --wal                write-ahead-log mode: the newest rows and deletions only in <db>-wal\n"
+    "  --full-text          the providers' full-text tables (words, search_index)\n"
     "  --schema-format N    1 (as Android 2.x) or 4 (default)\n"
     "  --page-size N        512 to 65536, a power of two (default 4096)\n";
 
@@ -65,6 +66,8 @@ bool parse(int argc, char** argv, Arguments& args) {
       args.large = true;
     } else if (a == "--wal") {
       args.write.wal = true;
+    } else if (a == "--full-text") {
+      args.write.fullText = true;
     } else if (a == "--schema-format" && hasValue) {
       if (!parseCount(argv[++i], 1, 4, args.write.schemaFormat)) return false;
       if (args.write.schemaFormat != 1 && args.write.schemaFormat != 4) return false;

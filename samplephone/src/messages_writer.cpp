@@ -75,9 +75,10 @@ void refreshThreads(Database& db) {
 // thread and message ids it handed out so that later steps can refer to them.
 class MessagesWriter {
  public:
-  MessagesWriter(Database& db, bool legacyFormat)
+  MessagesWriter(Database& db, bool legacyFormat, bool fullText)
       : db_(db),
         legacyFormat_(legacyFormat),
+        fullText_(fullText),
         address_(db.handle(), "INSERT INTO canonical_addresses (address) VALUES (?)"),
         thread_(db.handle(),
                 "INSERT INTO threads (date, message_count, recipient_ids, snippet, snippet_cs, read, archived, "
@@ -147,11 +148,19 @@ class MessagesWriter {
     sms_.bind(7, msg.type).bind(9, msg.body).bind(11, kSubscription)
         .bind(12, std::string(received ? "com.android.phone" : "com.android.mms"));
     sms_.run();
-    idOf_[{a.conversation, a.message}] = db_.lastInsertRowid();
+    const int64_t id = db_.lastInsertRowid();
+    idOf_[{a.conversation, a.message}] = id;
+    if (fullText_) {
+      // The provider copies every body into the full-text table itself, not by a trigger.
+      Statement words(db_.handle(), "INSERT INTO words (_id, index_text, source_id, table_to_use) VALUES (?, ?, ?, 1)");
+      words.bind(1, id).bind(2, msg.body).bind(3, id);
+      words.run();
+    }
   }
 
   Database& db_;
   bool legacyFormat_;
+  bool fullText_;
   Statement address_, thread_, sms_;
   std::map<int, int64_t> threadOf_;                   // conversation index -> threads._id
   std::map<std::pair<int, int>, int64_t> idOf_;        // (conversation, message) -> sms._id
@@ -186,8 +195,11 @@ MessagesResult writeMessages(const Phone& phone, const std::string& path, const 
 
     db.exec("BEGIN");
     for (std::size_t i = 0; i < kMessagesSchemaCount; ++i) db.exec(kMessagesSchema[i]);
+    if (options.fullText) {
+      for (std::size_t i = 0; i < kMessagesFullTextCount; ++i) db.exec(kMessagesFullText[i]);
+    }
     db.exec("INSERT INTO android_metadata (locale) VALUES ('en_US')");
-    MessagesWriter writer(db, options.schemaFormat == 1);  // its statements need the tables
+    MessagesWriter writer(db, options.schemaFormat == 1, options.fullText);  // its statements need the tables
     writer.insert(phone, all, 0, cut);
     db.exec("COMMIT");
     writer.remove(older, result.deleted);

@@ -1,10 +1,11 @@
 // Schemas of the two provider databases as a phone creates them on a fresh install
 // (contacts provider database version 1011, telephony provider 64: the Android 6.0 layout).
 // The statements are the phone's own, in the phone's order; only the tables, indices,
-// views and triggers that matter for contacts and messages are kept. Left out on purpose:
-// the full-text search tables (they need a module that not every SQLite build has) and the
-// telephony triggers that stamp threads with the current time, which would make the
-// output differ from run to run; the writer keeps the threads table up to date itself.
+// views and triggers that matter for contacts and messages are kept. The full-text search
+// tables come apart (they need a module that not every SQLite build has) and are written
+// on request only. Left out on purpose: the telephony triggers that stamp threads with the
+// current time, which would make the output differ from run to run; the writer keeps the
+// threads table up to date itself.
 
 #include "schema.h"
 
@@ -109,5 +110,17 @@ const char* const kMessagesSchema[] = {
     R"sql(CREATE INDEX threadIdDateIndex ON sms (thread_id, date))sql",
 };
 const std::size_t kMessagesSchemaCount = sizeof(kMessagesSchema) / sizeof(kMessagesSchema[0]);
+
+const char* const kContactsFullText[] = {
+    R"sql(CREATE VIRTUAL TABLE search_index USING FTS4 (contact_id INTEGER REFERENCES contacts(_id) NOT NULL,content TEXT, name TEXT, tokens TEXT))sql",
+};
+const std::size_t kContactsFullTextCount = sizeof(kContactsFullText) / sizeof(kContactsFullText[0]);
+
+const char* const kMessagesFullText[] = {
+    R"sql(CREATE VIRTUAL TABLE words USING FTS3 (_id INTEGER PRIMARY KEY, index_text TEXT, source_id INTEGER, table_to_use INTEGER))sql",
+    R"sql(CREATE TRIGGER sms_words_update AFTER UPDATE OF body ON sms BEGIN UPDATE words  SET index_text = NEW.body WHERE (source_id=NEW._id AND table_to_use=1);  END)sql",
+    R"sql(CREATE TRIGGER sms_words_delete AFTER DELETE ON sms BEGIN DELETE FROM   words WHERE source_id = OLD._id AND table_to_use = 1; END)sql",
+};
+const std::size_t kMessagesFullTextCount = sizeof(kMessagesFullText) / sizeof(kMessagesFullText[0]);
 
 }  // namespace samplephone

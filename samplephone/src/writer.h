@@ -20,6 +20,10 @@ struct WriteOptions {
   // file, the newest rows and the deletions that touch them only in "<file>-wal", which
   // is never checkpointed.
   bool wal = false;
+  // The providers' full-text tables as a phone keeps them: "words" (FTS3, a copy of every
+  // message body) in mmssms.db and "search_index" (FTS4, each contact's name, e-mail
+  // addresses, company, note and numbers) in contacts2.db. Needs SQLite with FTS3 and FTS4.
+  bool fullText = false;
 };
 
 // One deleted row of table "data", read back from the database just before its DELETE.
