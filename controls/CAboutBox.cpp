@@ -36,8 +36,7 @@ void CAboutBox::OnInitDialog() {
     }
 }
 
-void CAboutBox::OnPaint() {
-    winframe::COffscreenPaint paint(m_hWnd);
+void CAboutBox::DoPaint(winframe::COffscreenPaint& paint) {
     HDC dc = paint.Dc();
     if (m_imgBack.IsEmpty())
         controls::PaintFallbackSkin(dc, paint.Client());
@@ -64,6 +63,7 @@ void CAboutBox::OnPaint() {
 }
 
 BOOL CAboutBox::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (HandleDoubleBuffer(msg, result)) return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         OnInitDialog();
@@ -72,13 +72,6 @@ BOOL CAboutBox::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, 
     case WM_SIZE:
         SetRoundOutline(5);
         result = 0;
-        return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
-    case WM_ERASEBKGND:
-        result = 1;
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) == IDC_ABOUT_CLOSE || LOWORD(wp) == IDC_ABOUT_OK) {

@@ -8,10 +8,11 @@
 #include "GdipImage.h"
 #include "Handles.h"
 #include "HyperLink.h"
+#include "DoubleBuffer.h"
 #include "WindowImpl.h"
 #include "resource.h"
 
-class CAboutBox : public winframe::CDialogImpl<CAboutBox> {
+class CAboutBox : public winframe::CDialogImpl<CAboutBox>, public winframe::CDoubleBufferImpl<CAboutBox> {
 public:
     enum { IDD = IDD_QF_ABOUTBOX };
 
@@ -34,5 +35,6 @@ private:
     winframe::CBrush m_brLink;
 
     void OnInitDialog();
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CAboutBox>;
+    void DoPaint(winframe::COffscreenPaint& paint);
 };

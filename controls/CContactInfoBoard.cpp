@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "AnsiText.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "Handles.h"
 #include "ContactTypes.h"
 #include "RecordModel.h"
@@ -19,7 +19,6 @@ constexpr int kBoardWidth = 241;
 constexpr int kBoardHeight = 575;
 constexpr int kFirstLineY = 100;
 constexpr int kSpacerHeight = 15;
-constexpr int kWheelStep = 10;
 constexpr int kPictureSize = 62;
 constexpr int kPictureXY = 20;
 const COLORREF kBackground = RGB(240, 245, 255);
@@ -139,22 +138,11 @@ void CContactInfoBoard::AddLine(HDC dc, const std::wstring& label, const std::ws
     m_lines.push_back(std::move(line));
 }
 
-void CContactInfoBoard::ShowDeleted(const ContactRecord& record) {
-    std::wstring text = controls::FromAnsi(record.displayName);
-    size_t tab = text.find(L'\t');
-    if (tab == std::wstring::npos) return;
-    m_strName = text.substr(0, tab);
-    CMeasureDC measure;
-    int y = kFirstLineY;
-    AddLine(measure.Get(), L"Mobile:", text.substr(tab + 1), y);
-}
-
-void CContactInfoBoard::ShowLive(const ContactRecord& record, HDC dc, int& y) {
+void CContactInfoBoard::ShowRows(const ContactRecord& record, HDC dc, int& y) {
     m_strName = record.nameSource == kNameSourceStructuredName ? controls::FromAnsi(record.displayName) : L"No Name";
     if (!m_pOwner) return;
-    const MimetypeEntry* mimetypes = m_pOwner->Mimetypes();
-    for (const ContactDataRow* row = m_pOwner->ContactDataRows(); row; row = row->next) {
-        if (row->contactKey != record.contactKey) continue;
+    const MimetypeEntry* mimetypes = m_pOwner->MimetypesOf(record);
+    for (const ContactDataRow* row : m_pOwner->DataRowsOf(record)) {
         const char* mime = MimetypeName(mimetypes, row->mimetypeKey);
         std::wstring label, value;
         if (IsMime(mime, kPhoneMime)) {
@@ -180,12 +168,9 @@ void CContactInfoBoard::OnShowContact(const ContactRecord* record) {
     m_strOrg2.clear();
     m_strOrg3.clear();
     int y = kFirstLineY;
-    if (record->deleted) {
-        ShowDeleted(*record);
-        if (!m_lines.empty()) y = m_lines.back()->rcValue.bottom;
-    } else {
+    {
         CMeasureDC measure;
-        ShowLive(*record, measure.Get(), y);
+        ShowRows(*record, measure.Get(), y);
     }
 
     int clientHeight = m_rcClient.bottom - m_rcClient.top;
@@ -213,11 +198,10 @@ void CContactInfoBoard::OnShowContact(const ContactRecord* record) {
     UpdateWindow();
 }
 
-void CContactInfoBoard::OnPaint() {
+void CContactInfoBoard::DoPaint(winframe::COffscreenPaint& paint) {
     // Only the visible slice of the content is painted: the memory bitmap has the client's
     // size and its origin sits at the scroll offset, so a contact with a very long value
     // does not need a bitmap as tall as its whole content.
-    winframe::COffscreenPaint paint(m_hWnd);
     HDC dc = paint.Dc();
     paint.Memory().Fill(kBackground);
     ::SetViewportOrgEx(dc, 0, -m_nScrollOffset, nullptr);
@@ -288,35 +272,13 @@ void CContactInfoBoard::ScrollTo(int pos) {
     UpdateWindow();
 }
 
-void CContactInfoBoard::OnVScroll(int request) {
-    int pos = 0;
-    if (VScrollRequestTarget(request, pos)) ScrollTo(pos);
-}
-
 BOOL CContactInfoBoard::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (HandleBoardMessage(msg, wp, result)) return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         OnInitDialog(lp);
         result = 0;
         return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
-    case WM_ERASEBKGND:
-        result = 1;
-        return TRUE;
-    case WM_VSCROLL:
-        OnVScroll(LOWORD(wp));
-        result = 0;
-        return TRUE;
-    case WM_MOUSEWHEEL:
-        ScrollTo(m_nScrollOffset + (GET_WHEEL_DELTA_WPARAM(wp) < 0 ? kWheelStep : -kWheelStep));
-        result = 0;
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        SetFocus();
-        return FALSE;
     case WM_SHOW_CONTACT:
         OnShowContact(reinterpret_cast<const ContactRecord*>(lp));
         result = 0;

@@ -1,12 +1,12 @@
 // CContactInfoBoard: the panel that shows one contact on the result screen: the person
 // picture, the name, up to three organisation lines and one label/value line per phone
-// number and e-mail address, the values wrapped by characters. A deleted contact (known only
-// as name TAB number) shows its name and one "Mobile:" line. The board scrolls vertically
+// number and e-mail address, the values wrapped by characters. Live and deleted contacts
+// are shown alike: a deleted one brings data rows of its own. The board scrolls vertically
 // by bar and wheel.
 //
 // The owner creates it once as a modeless child dialog (CreateBoard) and sends
-// WM_SHOW_CONTACT with the ContactRecord to show. The data rows and mimetypes of the
-// contacts listing are read through the owner's IContactBoardOwner.
+// WM_SHOW_CONTACT with the ContactRecord to show. The contact's data rows and the
+// mimetypes they refer to are read through the owner's IContactBoardOwner.
 #pragma once
 
 #include <windows.h>
@@ -17,18 +17,21 @@
 
 #include "GdipImage.h"
 #include "ResultControlsRes.h"
+#include "CScrollingBoard.h"
 #include "WindowImpl.h"
 
 struct ContactRecord;
 struct ContactDataRow;
 struct MimetypeEntry;
 
-// The lists the contact board reads from its owner (the main window); either may be null.
+// What the contact board reads from its owner (the main window) for one contact: its data
+// rows in list order, and the mimetypes their keys refer to (the listing's for a live
+// contact, the contact's own for a deleted one; may be null).
 class IContactBoardOwner {
 public:
     virtual ~IContactBoardOwner() = default;
-    virtual const ContactDataRow* ContactDataRows() const = 0;
-    virtual const MimetypeEntry* Mimetypes() const = 0;
+    virtual const std::vector<const ContactDataRow*>& DataRowsOf(const ContactRecord& record) const = 0;
+    virtual const MimetypeEntry* MimetypesOf(const ContactRecord& record) const = 0;
 };
 
 // One run of a wrapped value: start and length in the value text.
@@ -54,9 +57,10 @@ struct ContactLine {
 int WrapLines(HDC dc, const std::wstring& text, int width, std::wstring* drawText = nullptr,
               std::vector<WrappedRun>* runs = nullptr);
 
-class CContactInfoBoard : public winframe::CDialogImpl<CContactInfoBoard> {
+class CContactInfoBoard : public winframe::CDialogImpl<CContactInfoBoard>, public CScrollingBoard<CContactInfoBoard> {
 public:
     enum { IDD = IDD_QF_CONTACTBOARD };
+    static constexpr int kWheelStep = 10;  // pixels per wheel notch
 
     CContactInfoBoard();
     BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -87,11 +91,11 @@ private:
     int m_nScrollOffset = 0;
 
     void OnInitDialog(LPARAM owner);
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CContactInfoBoard>;
+    friend class CScrollingBoard<CContactInfoBoard>;
+    void DoPaint(winframe::COffscreenPaint& paint);
     void OnShowContact(const ContactRecord* record);
-    void ShowDeleted(const ContactRecord& record);
-    void ShowLive(const ContactRecord& record, HDC dc, int& y);
+    void ShowRows(const ContactRecord& record, HDC dc, int& y);
     void AddLine(HDC dc, const std::wstring& label, const std::wstring& value, int& y);
     void ScrollTo(int pos);
-    void OnVScroll(int request);
 };

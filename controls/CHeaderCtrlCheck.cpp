@@ -1,6 +1,6 @@
 #include "CHeaderCtrlCheck.h"
 
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "SkinFolder.h"
 #include "TkFontPool.h"
 
@@ -33,8 +33,7 @@ void CHeaderCtrlCheck::SetCheckAll(bool checked) const {
     if (m_hCheckAll) ::SendMessageW(m_hCheckAll, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void CHeaderCtrlCheck::OnPaint() {
-    winframe::COffscreenPaint paint(m_hWnd);
+void CHeaderCtrlCheck::DoPaint(winframe::COffscreenPaint& paint) {
     HDC dc = paint.Dc();
     const RECT& client = paint.Client();
     int width = client.right - client.left;
@@ -116,14 +115,8 @@ BOOL CHeaderCtrlCheck::OnReflectedNotify(const NMHDR* hdr, LRESULT& result) {
 }
 
 BOOL CHeaderCtrlCheck::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (HandleDoubleBuffer(msg, result)) return TRUE;
     switch (msg) {
-    case WM_ERASEBKGND:
-        result = 1;
-        return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
     case WM_COMMAND:
         return OnCommand(wp, lp, result);
     case HDM_LAYOUT:

@@ -13,10 +13,10 @@
 #include "Controls.h"
 #include "GdipImage.h"
 #include "Handles.h"
+#include "DoubleBuffer.h"
 #include "WindowImpl.h"
 
-class CHeaderCtrlCheck
-    : public winframe::CWindowImpl<CHeaderCtrlCheck, winframe::CHeaderCtrlT<winframe::CWindow>> {
+class CHeaderCtrlCheck : public winframe::CWindowImpl<CHeaderCtrlCheck, winframe::CHeaderCtrlT<winframe::CWindow>>, public winframe::CDoubleBufferImpl<CHeaderCtrlCheck> {
 public:
     // Loads the background picture "list_hearder.bmp" from the skin folder.
     CHeaderCtrlCheck();
@@ -37,7 +37,8 @@ public:
     HWND m_hCheckAll = nullptr;       // the select-all box
 
 private:
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CHeaderCtrlCheck>;
+    void DoPaint(winframe::COffscreenPaint& paint);
     BOOL OnCommand(WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT OnLayout(HDLAYOUT* layout);
     BOOL OnReflectedNotify(const NMHDR* hdr, LRESULT& result);

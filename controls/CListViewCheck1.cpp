@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "Handles.h"
 #include "RecordModel.h"
 #include "SkinFolder.h"
@@ -181,7 +181,7 @@ BOOL CListViewCheck1::OnLButtonDown(LPARAM lp) {
         // parent, and the record's checked flag would no longer match the row.
         return (hit.flags & LVHT_ONITEMSTATEICON) != 0;
     }
-    ToggleRow(row);
+    if (m_bChecksEnabled) ToggleRow(row);
     return TRUE;
 }
 
@@ -189,7 +189,7 @@ BOOL CListViewCheck1::OnKeyDown(WPARAM key) {
     // Space toggles the focused row's box like a click on it, with the notification.
     if (key != VK_SPACE) return FALSE;
     int row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (row >= 0) ToggleRow(row);
+    if (m_bChecksEnabled && row >= 0) ToggleRow(row);
     return TRUE;
 }
 
@@ -208,6 +208,10 @@ void CListViewCheck1::SyncCheckAll() {
 }
 
 void CListViewCheck1::OnCheckAll(bool check) {
+    if (!m_bChecksEnabled) {
+        m_header.SetCheckAll(!check);  // the box goes back to what the rows show
+        return;
+    }
     int count = GetItemCount();
     HWND parent = GetParent();
     for (int i = 0; i < count; ++i) {

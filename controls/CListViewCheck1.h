@@ -73,6 +73,9 @@ public:
     int m_nRowOrigin = 0;   // drawing scratch
     int m_nRowWidth = 0;    // drawing scratch
     int m_nListKind = kNothing;
+    // Whether clicks and the space key may change check boxes: not while the records they
+    // stand for are still being loaded.
+    bool m_bChecksEnabled = true;
 
 private:
     BOOL OnLButtonDown(LPARAM lp);

@@ -134,8 +134,7 @@ void CMsgBox::LayoutText(HDC dc) {
     m_rcText.bottom = m_rcText.top + h;
 }
 
-void CMsgBox::OnPaint() {
-    winframe::COffscreenPaint paint(m_hWnd);
+void CMsgBox::DoPaint(winframe::COffscreenPaint& paint) {
     HDC dc = paint.Dc();
     if (m_imgBack.IsEmpty())
         controls::PaintFallbackSkin(dc, paint.Client());
@@ -168,17 +167,11 @@ void CMsgBox::OnPaint() {
 }
 
 BOOL CMsgBox::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (HandleDoubleBuffer(msg, result)) return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         OnInitDialog();
         result = TRUE;
-        return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
-    case WM_ERASEBKGND:
-        result = 1;
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {

@@ -12,6 +12,7 @@
 #include "CImgButton.h"
 #include "GdipImage.h"
 #include "Handles.h"
+#include "DoubleBuffer.h"
 #include "WindowImpl.h"
 #include "resource.h"
 
@@ -26,7 +27,7 @@ enum MsgBoxButtons : WORD {
     MSGBTN_NO = 8,
 };
 
-class CMsgBox : public winframe::CDialogImpl<CMsgBox> {
+class CMsgBox : public winframe::CDialogImpl<CMsgBox>, public winframe::CDoubleBufferImpl<CMsgBox> {
 public:
     enum { IDD = IDD_QF_MSGBOX };
 
@@ -64,7 +65,8 @@ private:
 
     void OnInitDialog();
     void PlaceAnswerButtons();
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CMsgBox>;
+    void DoPaint(winframe::COffscreenPaint& paint);
     void LayoutText(HDC dc);
 };
 

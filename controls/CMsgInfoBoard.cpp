@@ -3,7 +3,7 @@
 #include <new>
 
 #include "AnsiText.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "Handles.h"
 #include "RecordModel.h"
 #include "TkFontPool.h"
@@ -16,7 +16,6 @@ constexpr int kBoardWidth = 251;
 constexpr int kBoardHeight = 575;
 constexpr int kFirstTop = 30;
 constexpr int kTextWidth = 160;  // widest line of a bubble's text
-constexpr int kWheelUnits = 5;
 const COLORREF kBackground = RGB(244, 247, 250);
 const COLORREF kEdge = RGB(200, 200, 200);
 }  // namespace
@@ -35,8 +34,7 @@ void CMsgInfoBoard::OnInitDialog(LPARAM owner) {
     m_pOwner = reinterpret_cast<IMsgBoardOwner*>(owner);
 }
 
-void CMsgInfoBoard::OnPaint() {
-    winframe::COffscreenPaint paint(m_hWnd);
+void CMsgInfoBoard::DoPaint(winframe::COffscreenPaint& paint) {
     HDC dc = paint.Dc();
     paint.Memory().Fill(kBackground);
     winframe::CPen pen(::CreatePen(PS_SOLID, 1, kEdge));
@@ -122,14 +120,8 @@ void CMsgInfoBoard::OnShowMessage(const ConversationRecord* record) {
     ClearBubbles();
     if (!record) return;
 
-    if (record->deleted) {
-        std::wstring line = controls::FromAnsi(record->deletedText);
-        size_t first = line.find(L'\t');
-        size_t second = first == std::wstring::npos ? first : line.find(L'\t', first + 1);
-        if (second != std::wstring::npos) AddBubble(line.substr(second + 1), L"", m_hWnd, CMsgInfoItem::kSent);
-    } else if (m_pOwner) {
-        for (const MessageRecord* m = m_pOwner->Messages(); m; m = m->next) {
-            if (m->threadKey != record->threadKey) continue;
+    if (m_pOwner) {
+        for (const MessageRecord* m : m_pOwner->MessagesOf(*record)) {
             AddBubble(controls::FromAnsi(m->body), controls::FromAnsi(m->caption), m_hWnd,
                       m->type == 1 ? CMsgInfoItem::kReceived : CMsgInfoItem::kSent);
         }
@@ -143,14 +135,6 @@ void CMsgInfoBoard::OnShowMessage(const ConversationRecord* record) {
     si.nPage = static_cast<UINT>((m_rcClient.bottom - m_rcClient.top) / kScrollUnit);
     si.nPos = 0;
     ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
-}
-
-int CMsgInfoBoard::ScrollPos() const {
-    SCROLLINFO si{};
-    si.cbSize = sizeof(si);
-    si.fMask = SIF_POS;
-    ::GetScrollInfo(m_hWnd, SB_VERT, &si);
-    return si.nPos;
 }
 
 void CMsgInfoBoard::ScrollTo(int pos) {
@@ -175,35 +159,13 @@ void CMsgInfoBoard::ScrollTo(int pos) {
     UpdateWindow();
 }
 
-void CMsgInfoBoard::OnVScroll(int request) {
-    int pos = 0;
-    if (VScrollRequestTarget(request, pos)) ScrollTo(pos);
-}
-
 BOOL CMsgInfoBoard::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (HandleBoardMessage(msg, wp, result)) return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         OnInitDialog(lp);
         result = 0;
         return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
-    case WM_ERASEBKGND:
-        result = 1;
-        return TRUE;
-    case WM_VSCROLL:
-        OnVScroll(LOWORD(wp));
-        result = 0;
-        return TRUE;
-    case WM_MOUSEWHEEL:
-        ScrollTo(ScrollPos() + (GET_WHEEL_DELTA_WPARAM(wp) < 0 ? kWheelUnits : -kWheelUnits));
-        result = 0;
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        SetFocus();
-        return FALSE;
     case WM_SHOW_MESSAGE:
         OnShowMessage(reinterpret_cast<const ConversationRecord*>(lp));
         result = 0;

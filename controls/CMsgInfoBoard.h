@@ -1,11 +1,12 @@
 // CMsgInfoBoard: the panel that shows one conversation on the result screen as a column of
 // speech bubbles (CMsgInfoItem windows), received messages on the left, sent ones on the
-// right, each with its caption above it. A deleted message (known only as name TAB address
-// TAB body) is shown as one sent-style bubble of its body, without caption. The column
-// scrolls vertically in units of 10 pixels, by bar and wheel.
+// right, each with its caption above it. A deleted message is shown as a live one: it
+// brings its own message record (without a caption, or on the sent side, when its date or
+// type did not survive). The column scrolls vertically in units of 10 pixels, by bar and
+// wheel.
 //
 // The owner creates it once as a modeless child dialog (CreateBoard) and sends
-// WM_SHOW_MESSAGE with the ConversationRecord to show; the messages are read through the
+// WM_SHOW_MESSAGE with the ConversationRecord to show; its messages are read through the
 // owner's IMsgBoardOwner.
 //
 // A conversation can hold thousands of messages. Every message has its bubble object (text
@@ -23,22 +24,25 @@
 
 #include "CMsgInfoItem.h"
 #include "ResultControlsRes.h"
+#include "CScrollingBoard.h"
 #include "WindowImpl.h"
 
 struct ConversationRecord;
 struct MessageRecord;
 
-// The list the message board reads from its owner (the main window); may be null.
+// What the message board reads from its owner (the main window): the messages of one
+// conversation, in list order.
 class IMsgBoardOwner {
 public:
     virtual ~IMsgBoardOwner() = default;
-    virtual const MessageRecord* Messages() const = 0;
+    virtual const std::vector<const MessageRecord*>& MessagesOf(const ConversationRecord& record) const = 0;
 };
 
-class CMsgInfoBoard : public winframe::CDialogImpl<CMsgInfoBoard> {
+class CMsgInfoBoard : public winframe::CDialogImpl<CMsgInfoBoard>, public CScrollingBoard<CMsgInfoBoard> {
 public:
     enum { IDD = IDD_QF_MSGBOARD };
     static constexpr int kScrollUnit = 10;  // pixels per scroll position
+    static constexpr int kWheelStep = 5;    // scroll positions per wheel notch
 
     CMsgInfoBoard();
     BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -54,7 +58,7 @@ public:
     void ClearBubbles();
 
     const std::vector<std::unique_ptr<CMsgInfoItem>>& Bubbles() const { return m_bubbles; }
-    int ScrollPos() const;
+    using CScrollingBoard<CMsgInfoBoard>::ScrollPos;
     // Whether a bubble lies within one client height of the visible part (and so has its
     // window).
     bool IsNearView(const CMsgInfoItem& bubble) const;
@@ -65,10 +69,11 @@ private:
     std::vector<std::unique_ptr<CMsgInfoItem>> m_bubbles;  // display order, top to bottom
 
     void OnInitDialog(LPARAM owner);
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CMsgInfoBoard>;
+    friend class CScrollingBoard<CMsgInfoBoard>;
+    void DoPaint(winframe::COffscreenPaint& paint);
     void OnShowMessage(const ConversationRecord* record);
     void ScrollTo(int pos);
     BOOL CreateBubbleWindow(CMsgInfoItem& bubble, HWND board) const;
     void SyncBubbleWindows();
-    void OnVScroll(int request);
 };

@@ -88,20 +88,13 @@ void CMsgInfoItem::PaintTo(HDC dc) const {
     ::DrawTextW(dc, m_strBody.c_str(), static_cast<int>(m_strBody.size()), &inner, DT_WORDBREAK | DT_NOPREFIX);
 }
 
-void CMsgInfoItem::OnPaint() {
-    winframe::COffscreenPaint paint(m_hWnd);
+void CMsgInfoItem::DoPaint(winframe::COffscreenPaint& paint) {
     PaintTo(paint.Dc());
 }
 
 BOOL CMsgInfoItem::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& result) {
+    if (HandleDoubleBuffer(msg, result)) return TRUE;
     switch (msg) {
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
-    case WM_ERASEBKGND:
-        result = 1;
-        return TRUE;
     default:
         return FALSE;
     }

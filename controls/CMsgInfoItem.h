@@ -9,9 +9,10 @@
 #include <string>
 
 #include "Controls.h"
+#include "DoubleBuffer.h"
 #include "WindowImpl.h"
 
-class CMsgInfoItem : public winframe::CWindowImpl<CMsgInfoItem, winframe::CStaticT<winframe::CWindow>> {
+class CMsgInfoItem : public winframe::CWindowImpl<CMsgInfoItem, winframe::CStaticT<winframe::CWindow>>, public winframe::CDoubleBufferImpl<CMsgInfoItem> {
 public:
     WINFRAME_WND_SUPERCLASS(L"QfMsgBubble", L"STATIC")
 
@@ -37,5 +38,6 @@ public:
     void PaintTo(HDC dc) const;
 
 private:
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CMsgInfoItem>;
+    void DoPaint(winframe::COffscreenPaint& paint);
 };

@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "Handles.h"
 #include "SkinFolder.h"
 #include "TkFontPool.h"
@@ -72,8 +72,7 @@ void CTreeViewEx1::DrawBox(HDC dc, int x, int y, int frame) const {
     m_imgCheck.DrawPart(dc, x, y, fw, m_imgCheck.Height(), frame * fw, 0, fw, m_imgCheck.Height());
 }
 
-void CTreeViewEx1::OnPaint() {
-    winframe::COffscreenPaint paint(m_hWnd);
+void CTreeViewEx1::DoPaint(winframe::COffscreenPaint& paint) {
     HDC dc = paint.Dc();
     m_rcClient = paint.Client();
     int clientWidth = m_rcClient.right - m_rcClient.left;
@@ -184,7 +183,7 @@ BOOL CTreeViewEx1::OnLButtonDown(LPARAM lp) {
         // and notifications below.
         return (hit.flags & TVHT_ONITEMSTATEICON) != 0;
     }
-    ToggleNode(item);
+    if (m_bChecksEnabled) ToggleNode(item);
     return TRUE;
 }
 
@@ -193,7 +192,7 @@ BOOL CTreeViewEx1::OnKeyDown(WPARAM key) {
     if (key != VK_SPACE) return FALSE;
     HTREEITEM item = GetSelectedItem();
     const CategoryData* data = GetCategory(item);
-    if (item && !(data && data->nCount == 0)) ToggleNode(item);
+    if (m_bChecksEnabled && item && !(data && data->nCount == 0)) ToggleNode(item);
     return TRUE;
 }
 
@@ -229,14 +228,8 @@ void CTreeViewEx1::UpdateRoot() {
 }
 
 BOOL CTreeViewEx1::ProcessWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (HandleDoubleBuffer(msg, result)) return TRUE;
     switch (msg) {
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return TRUE;
-    case WM_ERASEBKGND:
-        result = 1;
-        return TRUE;
     case WM_LBUTTONDOWN:
         if (!OnLButtonDown(lp)) return FALSE;
         result = 0;

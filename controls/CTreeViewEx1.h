@@ -21,6 +21,7 @@
 
 #include "Controls.h"
 #include "GdipImage.h"
+#include "DoubleBuffer.h"
 #include "WindowImpl.h"
 
 // What a category node carries as its item data.
@@ -30,8 +31,7 @@ struct CategoryData {
     const winframe::CGdipImage* pIcon = nullptr;  // owned by the main window
 };
 
-class CTreeViewEx1
-    : public winframe::CWindowImpl<CTreeViewEx1, winframe::CTreeViewCtrlT<winframe::CWindow>> {
+class CTreeViewEx1 : public winframe::CWindowImpl<CTreeViewEx1, winframe::CTreeViewCtrlT<winframe::CWindow>>, public winframe::CDoubleBufferImpl<CTreeViewEx1> {
 public:
     CTreeViewEx1();
     BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -55,6 +55,9 @@ public:
     int m_nRowOrigin = 0;              // painting scratch
     int m_nContentWidth = 0;           // painting scratch
     int m_nItemHeight = 25;            // set by the owner before InitTreeView
+    // Whether clicks and the space key may change check boxes: not while the records they
+    // stand for are still being loaded.
+    bool m_bChecksEnabled = true;
     winframe::CGdipImage m_imgClosed;  // "tree_closed.bmp"
     winframe::CGdipImage m_imgOpened;  // "tree_opened.bmp"
     winframe::CGdipImage m_imgCheck;   // "checkboxes.png", 5 frames: 0 unchecked, 3 checked, 4 disabled
@@ -64,7 +67,8 @@ private:
     std::vector<std::unique_ptr<CategoryData>> m_categories;  // alive as long as the tree
 
     int FrameWidth() const;
-    void OnPaint();
+    friend class winframe::CDoubleBufferImpl<CTreeViewEx1>;
+    void DoPaint(winframe::COffscreenPaint& paint);
     void PaintParent(HDC dc, HTREEITEM item, const RECT& line, bool expanded);
     void PaintCategory(HDC dc, HTREEITEM item, const RECT& line, const CategoryData& data, bool showSelection);
     void DrawBox(HDC dc, int x, int y, int frame) const;

@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "ListArena.h"
+#include "PageSource.h"
+#include "ReadOnlyVfs.h"
 
 namespace {
 
@@ -39,24 +41,6 @@ int CompareFolded(void* /*arg*/, int n1, const void* s1, int n2, const void* s2)
   int c = sqlite3_strnicmp(static_cast<const char*>(s1), static_cast<const char*>(s2), n);
   if (c == 0) c = std::memcmp(s1, s2, static_cast<size_t>(n));
   return c != 0 ? c : n1 - n2;
-}
-
-// "file:" URI of a path, for the immutable fallback of open().
-std::string FileUri(const std::string& utf8Path) {
-  std::string uri = "file:";
-  if (utf8Path.size() >= 2 && utf8Path[1] == ':') uri += "///";
-  static const char kHex[] = "0123456789ABCDEF";
-  for (unsigned char c : utf8Path) {
-    if (c == '\\') c = '/';
-    if (std::isalnum(c) || std::strchr("-._~/:", c) != nullptr) {
-      uri.push_back(static_cast<char>(c));
-    } else {
-      uri.push_back('%');
-      uri.push_back(kHex[c >> 4]);
-      uri.push_back(kHex[c & 15]);
-    }
-  }
-  return uri;
 }
 
 std::string QuoteIdentifier(const char* name) {
@@ -110,30 +94,17 @@ bool FileExistsAnsi(const std::string& ansiPath) {
   return GetFileAttributesA(ansiPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Whether the file starts like a database with at least one page. SQLite deletes a "-wal"
-// that lies beside an empty main file, so such a file is never shown its log.
-bool LooksLikeDatabase(const std::string& ansiPath) {
-  HANDLE h = CreateFileA(ansiPath.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  char header[16] = {};
-  DWORD got = 0;
-  LARGE_INTEGER size = {};
-  const bool ok = GetFileSizeEx(h, &size) && size.QuadPart >= 512 &&
-                  ReadFile(h, header, sizeof(header), &got, nullptr) && got == sizeof(header) &&
-                  std::memcmp(header, "SQLite format 3", sizeof(header)) == 0;
-  CloseHandle(h);
-  return ok;
-}
-
 }  // namespace
 
-AndroidDb::~AndroidDb() {
+AndroidDb::AndroidDb() = default;
+
+AndroidDb::~AndroidDb() { close(); }
+
+void AndroidDb::close() {
   sqlite3_close(db_);
-  // What SQLite made beside the copy to read it is ours: the log index, and the empty log of
-  // a WAL-mode copy that came without one. A log that was there stays.
-  for (const std::string& made : made_) DeleteFileA(made.c_str());
+  db_ = nullptr;
+  vfs_.reset();
+  source_.reset();
 }
 
 bool AndroidDb::probe() {
@@ -148,43 +119,23 @@ bool AndroidDb::probe() {
 }
 
 bool AndroidDb::open(const char* ansiPath) {
+  close();
   if (ansiPath == nullptr || *ansiPath == '\0') return false;
-  // SQLite takes UTF-8 file names; the caller's path is in the ANSI code page.
-  const std::string path = AnsiToUtf8(ansiPath);
-  if (path.empty()) return false;
   if (!FileExistsAnsi(ansiPath)) return false;
-  // A read-only connection reads a "-wal" beside the copy, so the list shows the rows as the
-  // phone does, and it never checkpoints: copy and log stay as pulled, for the carving
-  // engine. A log beside something that is no database is not shown to SQLite at all.
-  const bool hasLog = FileExistsAnsi(std::string(ansiPath) + "-wal");
-  if (!hasLog || LooksLikeDatabase(ansiPath)) {
-    std::vector<std::string> absent;
-    for (const char* suffix : {"-shm", "-wal"}) {
-      const std::string side = std::string(ansiPath) + suffix;
-      if (!FileExistsAnsi(side)) absent.push_back(side);
-    }
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-      sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-      if (probe()) {
-        made_ = std::move(absent);
-        return true;
-      }
-    }
-    sqlite3_close(db_);
-    db_ = nullptr;
-    for (const std::string& side : absent) DeleteFileA(side.c_str());
+  // The page source opens the file and its side files for reading only, by the caller's
+  // (ANSI) path; SQLite sees one read-only file of the committed database through the VFS.
+  source_ = engine::PageSource::openFiles(ansiPath);
+  if (source_ == nullptr || !source_->valid()) {
+    close();
+    return false;
   }
-  // A WAL-mode copy in a folder where the -shm file cannot be made cannot be read that way;
-  // as immutable it can, without its log (the engine still carves the log's frames).
-  const std::string uri = FileUri(path) + "?immutable=1";
-  if (sqlite3_open_v2(uri.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) ==
-          SQLITE_OK &&
-      probe()) {
-    return true;
+  vfs_ = std::make_unique<engine::ReadOnlyVfs>(*source_);
+  db_ = vfs_->open();
+  if (db_ == nullptr || !probe()) {
+    close();
+    return false;
   }
-  sqlite3_close(db_);
-  db_ = nullptr;
-  return false;
+  return true;
 }
 
 std::set<std::string> AndroidDb::columns(const char* table) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -16,16 +17,23 @@
 
 class ListArena;
 
+namespace engine {
+class PageSource;
+class ReadOnlyVfs;
+}  // namespace engine
+
 class AndroidDb {
  public:
-  AndroidDb() = default;
+  AndroidDb();
   ~AndroidDb();
   AndroidDb(const AndroidDb&) = delete;
   AndroidDb& operator=(const AndroidDb&) = delete;
 
-  // Opens the file read-only, with the "-wal" beside it when there is one; `ansiPath` is in
-  // the ANSI code page. Neither the file nor its log is changed or removed. Returns false
-  // when the file is missing or is not a readable SQLite database.
+  // Opens the database as the phone last committed it: the file with the committed frames
+  // of the "-wal" beside it, or with the original pages of a hot "-journal" put back;
+  // `ansiPath` is in the ANSI code page. SQLite reads through the engine's read-only VFS,
+  // so nothing is written into the file or beside it (no rollback, no checkpoint, no
+  // "-shm"). Returns false when the file is missing or is not a readable SQLite database.
   bool open(const char* ansiPath);
 
   // Lower-case column names of `table`; empty when the table does not exist.
@@ -45,9 +53,11 @@ class AndroidDb {
 
  private:
   bool probe();
+  void close();
 
-  sqlite3* db_ = nullptr;
-  std::vector<std::string> made_;  // side files absent before opening, removed after closing
+  std::unique_ptr<engine::PageSource> source_;
+  std::unique_ptr<engine::ReadOnlyVfs> vfs_;
+  sqlite3* db_ = nullptr;  // reads through vfs_, which reads source_: closed first
 };
 
 // A column value as NUL-terminated text in the ANSI code page, copied into `arena`; null for

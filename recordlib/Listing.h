@@ -2,7 +2,7 @@
 // built into one arena as the linked lists of the record model.
 #pragma once
 
-#include "../app/RecordModel.h"
+#include "RecordModel.h"
 
 class ListArena;
 

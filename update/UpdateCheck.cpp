@@ -1,9 +1,9 @@
 // The Windows half of the update check: reading the manifest through WinINet and the
 // worker thread that asks the main window.
 //
-// How it works: the main window's one-shot timer calls StartUpdateThread, which hands a
-// new UpdateJob to UpdateThreadProc on a thread of its own. The worker owns the job and
-// frees it at its end; besides the job it touches nothing of the window but its handle.
+// How it works: the main window's one-shot timer calls StartUpdateThread, which starts the
+// check with its UpdateJob on a worker of its own (winframe::StartWorkerThread; tests run
+// UpdateThreadProc directly). The worker owns the job and frees it at its end; besides the job it touches nothing of the window but its handle.
 // It reads the manifest once (at most 1024 bytes), closes every Internet handle, and when
 // the manifest names another version it sends WM_NEW_VERSION to the window and waits until
 // the window has asked the user. Every failure ends the worker silently. Nobody waits for
@@ -17,6 +17,8 @@
 #include <iterator>
 #include <memory>
 #include <new>
+
+#include "WorkerThread.h"
 
 #include "UpdateCheck.h"
 
@@ -78,6 +80,9 @@ bool CanReach(const wchar_t* url) {
 bool FetchUpdateManifest(const wchar_t* url, std::string* text) {
     if (url == nullptr || text == nullptr) return false;
     text->clear();
+    // Plain HTTP could be answered by anybody on the network path; only this computer's own
+    // addresses (the tests' server) may be read without TLS.
+    if (_wcsnicmp(url, L"https://", 8) != 0 && !IsLoopbackUrl(url)) return false;
     if (!CanReach(url)) return false;
 
     const InternetHandle session(
@@ -97,31 +102,36 @@ bool FetchUpdateManifest(const wchar_t* url, std::string* text) {
     return true;
 }
 
-DWORD WINAPI UpdateThreadProc(LPVOID param) {
-    const std::unique_ptr<UpdateJob> job(static_cast<UpdateJob*>(param));
-    if (!job) return 1;
+namespace {
+
+void RunUpdateCheck(const UpdateJob& job) {
     try {
         std::string text;
-        if (!FetchUpdateManifest(job->url.c_str(), &text)) return 1;
+        if (!FetchUpdateManifest(job.url.c_str(), &text)) return;
         const UpdateManifest manifest = ParseUpdateManifest(text.data(), text.size());
         // Sent, not posted: the question is asked on the window's thread while this one
         // waits. A window destroyed after IsWindow makes SendMessage fail at once.
-        if (AnnouncesOtherVersion(manifest, job->ownVersion) && ::IsWindow(job->hwndNotify))
-            ::SendMessageW(job->hwndNotify, WM_NEW_VERSION, 1, 0);
+        if (AnnouncesNewerVersion(manifest, job.ownVersion) && ::IsWindow(job.hwndNotify))
+            ::SendMessageW(job.hwndNotify, WM_NEW_VERSION, 1, 0);
     } catch (...) {
         // Out of memory: the check ends silently like every other failure.
     }
+}
+
+}  // namespace
+
+DWORD WINAPI UpdateThreadProc(LPVOID param) {
+    const std::unique_ptr<UpdateJob> job(static_cast<UpdateJob*>(param));
+    if (job) RunUpdateCheck(*job);
     return 1;
 }
 
 // Called from the window's timer: out of memory gives no thread rather than an exception.
 HANDLE StartUpdateThread(HWND hwndNotify, const std::string& ownVersion) try {
-    auto job = std::make_unique<UpdateJob>();
-    job->hwndNotify = hwndNotify;
-    job->ownVersion = ownVersion;
-    HANDLE thread = ::CreateThread(nullptr, 0, UpdateThreadProc, job.get(), 0, nullptr);
-    if (thread) job.release();  // the thread owns it now
-    return thread;
+    UpdateJob job;
+    job.hwndNotify = hwndNotify;
+    job.ownVersion = ownVersion;
+    return winframe::StartWorkerThread([job] { RunUpdateCheck(job); }).Detach();
 } catch (const std::bad_alloc&) {
     return nullptr;
 }

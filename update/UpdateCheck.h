@@ -1,16 +1,14 @@
-// The update check: once per start the program asks the maker's web site for a small JSON
-// manifest naming the newest version, and asks the user whether to update when it differs
-// from its own version text.
+// The update check: once per start the program asks the maker's web site, over HTTPS, for a
+// small JSON manifest naming the newest version, and asks the user whether to update when
+// that version is newer than its own.
 #pragma once
 
 #include <string>
 
 #if defined(_WIN32)
 #include <windows.h>
-#endif
 
-#ifndef WM_NEW_VERSION
-#define WM_NEW_VERSION (WM_USER + 112)
+#include "WindowMessages.h"
 #endif
 
 // Where the manifest lives on the maker's web site.
@@ -19,7 +17,8 @@ extern const wchar_t kUpdateManifestUrl[];
 extern const wchar_t kUpdateUserAgent[];
 
 // The three strings of the manifest's first "Retrievo" entry; absent or non-string members,
-// and a document of any other shape (or none), give empty strings.
+// a document of any other shape, and a text that is not one whole JSON document (cut short
+// or damaged) give empty strings.
 struct UpdateManifest {
     std::string version;
     std::string newestVersion;  // "Nversion", the only one that decides
@@ -27,13 +26,15 @@ struct UpdateManifest {
 };
 UpdateManifest ParseUpdateManifest(const char* text, size_t length);
 
-// Whether the manifest announces a version other than `ownVersion` (byte for byte; an
-// empty "Nversion" announces nothing).
-bool AnnouncesOtherVersion(const UpdateManifest& manifest, const std::string& ownVersion);
+// Whether the manifest announces a version newer than `ownVersion`, comparing the dotted
+// numbers one by one ("3.0.0.10" is newer than "3.0.0.9"). An older or equal version, or an
+// "Nversion" that is not dotted numbers, announces nothing.
+bool AnnouncesNewerVersion(const UpdateManifest& manifest, const std::string& ownVersion);
 
 #if defined(_WIN32)
 // Reads at most the first 1024 bytes of the manifest at `url` through WinINet (one read).
-// False when there is no connection, the address cannot be opened or nothing was read.
+// False when there is no connection, the address cannot be opened or nothing was read, and
+// for any address that is not HTTPS, but for this computer's own (loopback) addresses.
 bool FetchUpdateManifest(const wchar_t* url, std::string* text);
 
 // What one check needs; UpdateThreadProc takes ownership of a job allocated with new.

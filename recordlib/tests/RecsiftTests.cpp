@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "../../app/RecordModel.h"
+#include "RecordModel.h"
 #include "AndroidFixtures.h"
 #include "WindowsTestFiles.h"
 
@@ -463,6 +463,38 @@ TEST_F(Recsift, WalModeCopyListsTheRowsOfItsLogAndKeepsBothFiles) {
   const Messages ro = listMessages(path);
   EXPECT_EQ(ro.messages.size(), 6u);
   EXPECT_TRUE(ReadFile(path + "-wal") == walBefore);
+}
+
+// A copy pulled in the middle of a transaction comes with a hot journal: the listing shows
+// the rows as last committed, and neither file is rolled back, changed or removed.
+TEST_F(Recsift, HotJournalCopyListsTheCommittedRowsAndKeepsBothFiles) {
+  TempFolder dir;
+  const std::string phone = dir.file("phone.db");
+  fixtures::WriteDb(phone,
+                    "CREATE TABLE sms (_id INTEGER PRIMARY KEY,thread_id INTEGER,address TEXT,person INTEGER,"
+                    "date INTEGER,type INTEGER,body TEXT);"
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                    "INSERT INTO sms SELECT i, 1, '5551', 0, 1262304000000 + i, 1, "
+                    "printf('message %d %s', i, hex(zeroblob(40))) FROM n;");
+  const std::string path = dir.file("mmssms.db");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(phone.c_str(), &db), SQLITE_OK);
+  // A small cache spills the deletion's pages into the file while the journal holds the
+  // originals; the copies are taken before the transaction ends.
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA cache_size=1; BEGIN; DELETE FROM sms WHERE _id > 10;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const bool copied = CopyFileA(phone.c_str(), path.c_str(), FALSE) &&
+                      CopyFileA((phone + "-journal").c_str(), (path + "-journal").c_str(), FALSE);
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_TRUE(copied);
+  const std::string before = ReadFile(path);
+  const std::string journal = ReadFile(path + "-journal");
+  ASSERT_GT(journal.size(), 512u);
+  const Messages m = listMessages(path);
+  EXPECT_EQ(m.messages.size(), 300u);
+  EXPECT_TRUE(ReadFile(path) == before) << "the copy was rolled back or changed";
+  EXPECT_TRUE(ReadFile(path + "-journal") == journal) << "the journal was changed or removed";
 }
 
 // Side files that a pull can leave: a log cut off in a frame, a log of another page size or

@@ -186,6 +186,14 @@ TEST_F(FetchUpdateManifestTest, FailsWhereNobodyListens) {
     EXPECT_FALSE(FetchUpdateManifest(L"not an address", &text));
 }
 
+// Plain HTTP is read from this computer's own addresses only (the tests' server); every other
+// address must be HTTPS, as the maker's is.
+TEST_F(FetchUpdateManifestTest, RefusesPlainHttpElsewhere) {
+    std::string text;
+    EXPECT_FALSE(FetchUpdateManifest(L"http://www.quillfen.example/download/update/quillfen_update.txt", &text));
+    EXPECT_EQ(std::wstring(kUpdateManifestUrl).rfind(L"https://", 0), 0u);
+}
+
 // The machine the isolated run sees reports no network connection; the test server on
 // loopback must still be reached, or none of these tests would reach it there.
 TEST_F(FetchUpdateManifestTest, ReachesLoopbackWhenTheSystemReportsNoConnection) {
@@ -200,9 +208,9 @@ TEST_F(FetchUpdateManifestTest, ReachesLoopbackWhenTheSystemReportsNoConnection)
 
 using UpdateThreadTest = UpdateCheckTest;
 
-TEST_F(UpdateThreadTest, AnotherVersionIsSentOnceAndAwaited) {
+TEST_F(UpdateThreadTest, ANewerVersionIsSentOnceAndAwaited) {
     NotifyWindow window;
-    const CheckOutcome out = RunCheck(Serve(Manifest("3.0.0.2")), window);
+    const CheckOutcome out = RunCheck(Serve(Manifest("3.0.0.4")), window);
     ASSERT_TRUE(out.ended);
     EXPECT_EQ(out.exitCode, 1u);
     EXPECT_EQ(window.m_nMessages, 1);
@@ -219,6 +227,7 @@ TEST_F(UpdateThreadTest, NothingToAnnounceSendsNothing) {
         std::wstring url;
     } cases[] = {
         {"own version", Serve(Manifest(kOwnVersion), "-own.txt")},
+        {"older version", Serve(Manifest("3.0.0.2"), "-older.txt")},
         {"empty Nversion", Serve(Manifest(""), "-empty-version.txt")},
         {"broken manifest", Serve(R"({"Retrievo":[{"Nversion" "3.0.0.4"}]})", "-broken.txt")},
         {"missing file (404)", Wide(Argument("server") + "/no-such-manifest.txt")},
@@ -241,21 +250,13 @@ TEST_F(UpdateThreadTest, NoServerSendsNothingAndEndsSoon) {
     EXPECT_EQ(window.m_nMessages, 0);
 }
 
-// A manifest longer than one read is judged by its first 1024 bytes.
-TEST_F(UpdateThreadTest, LongManifestIsJudgedByItsFirst1024Bytes) {
+// A manifest longer than one read is cut by it: no longer one whole document, it announces
+// nothing, wherever its entry stands.
+TEST_F(UpdateThreadTest, ManifestLongerThanOneReadAnnouncesNothing) {
     const std::string notes(3000, 'n');
-    {
-        NotifyWindow window;  // entry complete within the first 1024 bytes, notes after it
-        RunCheck(Serve(R"({"Retrievo":[{"Nversion":"3.0.0.4"}],"Notes":")" + notes + R"("})", "-early.txt"),
-                 window);
-        EXPECT_EQ(window.m_nMessages, 1);
-    }
-    {
-        NotifyWindow window;  // notes first: the entry lies beyond the read
-        RunCheck(Serve(R"({"Notes":")" + notes + R"(","Retrievo":[{"Nversion":"3.0.0.4"}]})", "-late.txt"),
-                 window);
-        EXPECT_EQ(window.m_nMessages, 0);
-    }
+    NotifyWindow window;
+    RunCheck(Serve(R"({"Retrievo":[{"Nversion":"3.0.0.4"}],"Notes":")" + notes + R"("})", "-early.txt"), window);
+    EXPECT_EQ(window.m_nMessages, 0);
 }
 
 TEST_F(UpdateThreadTest, WindowDestroyedBeforeTheAnswerIsNotWaitedFor) {
@@ -283,7 +284,6 @@ TEST_F(UpdateThreadTest, StartUpdateThreadRunsOneQuietCheck) {
     ASSERT_NE(worker, nullptr);
     const CheckOutcome out = PumpUntilEnded(worker, 10000);
     EXPECT_TRUE(out.ended);
-    EXPECT_EQ(out.exitCode, 1u);
     EXPECT_EQ(window.m_nMessages, 0);
     ::CloseHandle(worker);
 }
