@@ -1,16 +1,23 @@
 // CMainDlg: the program's one top-level window, a caption-less, rounded 984 x 674 dialog
-// painted from skin pictures, that walks the user through the whole job:
+// painted from skin pictures, that walks the user through the whole job in stages:
 //
-//   Pulling    connect page, loading picture animated        -> WM_PULL_DONE
-//   Failed     connect page, failure picture and hints       -> refresh
-//   Scanning   both engine runs on this thread (no repaint)  -> end of the runs
-//   Loading    results page, tree, progress, pause/stop      -> WM_LOAD_DONE
-//   Results    tree, list, detail board, back, recover       -> recover, back, close
-//   Exporting  progress, pause/stop                          -> WM_EXPORT_DONE
+//   Pulling    connect page, loading picture, bytes copied     -> WM_PULL_DONE
+//   Failed     connect page, the cause, the hints, refresh     -> refresh
+//   Scanning   connect page, loading picture; engine worker    -> WM_SCAN_DONE
+//   Loading    results page, tree, progress, pause/stop        -> WM_LOAD_DONE
+//   Results    tree, list, detail board, back, recover         -> recover, back, close
+//   Exporting  progress, pause/stop                            -> WM_EXPORT_DONE
 //
-// The pull, load, export and update workers never touch this object: the results of a
-// scan live in a ScanSession shared with its worker, the pull and update workers carry
-// their own jobs, and all of them report by messages to window handles (see ScanSession.h).
+// ShowStage sets what each stage shows. The window's work is split by concern into files:
+// MainWindow.cpp (start-up, frame, paint, dispatch, menu, updater, closing), MainScan.cpp
+// (the scan folder, the pull, opening database files, the engine worker), MainResults.cpp
+// (the results page: loading, tree, list, check marks, boards, back) and MainExport.cpp.
+//
+// Workers never touch this object: each holds what it shares with the window (ScanResults,
+// WorkerControl, the pull's status) through a shared pointer and reports by messages to
+// window handles (WindowMessages.h). At most one pull, scan, load or export worker runs at a
+// time (m_hWorker); closing stops it, waits for it a bounded time, and then removes the scan
+// folder with the copies.
 #pragma once
 
 #include <windows.h>
@@ -18,20 +25,30 @@
 #include <memory>
 #include <string>
 
+#include "AdbPull.h"
 #include "CAnimateImg.h"
 #include "CContactInfoBoard.h"
+#include "CFormatBox.h"
 #include "CImgButton.h"
 #include "CListViewCheck1.h"
 #include "CMsgInfoBoard.h"
 #include "CMyHyperLink.h"
 #include "CTreeViewEx1.h"
 #include "Controls.h"
+#include "DoubleBuffer.h"
 #include "GdipImage.h"
-#include "ScanSession.h"
+#include "Handles.h"
+#include "ScanFolder.h"
+#include "ScanResults.h"
+#include "ScanWorkers.h"
 #include "WindowImpl.h"
+#include "WorkerControl.h"
 #include "resource.h"
 
-class CMainDlg : public winframe::CDialogImpl<CMainDlg>, public IContactBoardOwner, public IMsgBoardOwner {
+class CMainDlg : public winframe::CDialogImpl<CMainDlg>,
+                 public winframe::CDoubleBufferImpl<CMainDlg>,
+                 public IContactBoardOwner,
+                 public IMsgBoardOwner {
 public:
     enum { IDD = IDD_MAINDLG };
 
@@ -40,36 +57,45 @@ public:
     static constexpr UINT_PTR ID_TIMER_ANIMATION = 2;
     static constexpr UINT_PTR ID_TIMER_UPDATE = 3;
 
+    enum class Stage { kPulling, kFailed, kScanning, kLoading, kResults, kExporting };
+
     CMainDlg();
     BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     ~CMainDlg() override;
 
-    // The lists the detail boards read.
-    const ContactDataRow* ContactDataRows() const override;
-    const MimetypeEntry* Mimetypes() const override;
-    const MessageRecord* Messages() const override;
+    // What the boards read for the record they show.
+    const std::vector<const ContactDataRow*>& DataRowsOf(const ContactRecord& record) const override;
+    const MimetypeEntry* MimetypesOf(const ContactRecord& record) const override;
+    const std::vector<const MessageRecord*>& MessagesOf(const ConversationRecord& record) const override;
 
 private:
-    int m_nPage = 1;         // 1 connect page, 2 results page
-    int m_nLoadState = -1;   // -1 loading from the phone, 0 load failed, 1 loaded
-    bool m_hWorker = false;  // a pull, load or export worker was started and has not ended
+    friend class winframe::CDoubleBufferImpl<CMainDlg>;
+
+    Stage m_stage = Stage::kPulling;
     // Set by CloseApp. The window may be asked to close from inside one of its own modal
     // loops (a message box, the folder browser, the menu); whatever was waiting on that
     // loop must then not go on, and no worker's end message starts anything new.
     bool m_bClosing = false;
-    // The folder browser of an export is open: a second recover command queued meanwhile
-    // must not open a second browser inside the first.
+    // A folder browser is open: a second command queued meanwhile must not open another.
     bool m_bChoosingFolder = false;
     bool m_bAnimTimer = false;
     int m_nAnimFrame = 0;
     std::wstring m_strSaveDir;
-    char m_szContactsDb[MAX_PATH] = {};
-    char m_szSmsDb[MAX_PATH] = {};
+    FormatTicks m_formatTicks;  // the formats of the latest export, offered again
     std::string m_strVersion;
+    std::wstring m_strFailure;  // what went wrong, shown on the failure page
+    std::wstring m_strFailureDetail;  // the client's own words for it, in small print
+    std::wstring m_strStatus;   // what the connect page says under the loading picture
 
-    // The results of the latest scan, shared with its worker; null before the first scan.
-    std::shared_ptr<ScanSession> m_session;
+    // The current scan: its private folder, its results and the control its workers share.
+    ScanFolder m_scanFolder;
     std::shared_ptr<RecsiftLibrary> m_library;
+    std::shared_ptr<ScanResults> m_results;
+    std::shared_ptr<WorkerControl> m_control;
+    std::shared_ptr<ExportOutcome> m_exportOutcome;
+    std::shared_ptr<PullStatus> m_pull;  // the latest pull's status
+    std::wstring m_strPullNote;          // why a database of a partly successful pull is missing
+    winframe::CHandle m_hWorker;  // the running pull, scan, load or export worker
 
     HTREEITEM m_hRootItem = nullptr;
     HTREEITEM m_hContactsItem = nullptr;
@@ -101,38 +127,59 @@ private:
     winframe::CWindow m_progress;
     CAnimateImg m_animate;
     CMyHyperLink m_link;  // "Have Problems?", shown after a failed pull
+    // The failure page's cause and the client's own words for it: real text controls, so
+    // that screen readers (and the tests) read what the page says.
+    winframe::CWindow m_failureCause;
+    winframe::CWindow m_failureDetail;
     std::unique_ptr<CContactInfoBoard> m_contactBoard;
     std::unique_ptr<CMsgInfoBoard> m_msgBoard;
 
+    // MainWindow.cpp: start-up, frame, dispatch, menu, closing.
     void OnInitDialog();
     void BuildControls();
     void BuildTree();
-    void OnPaint();
-    void PaintConnectPage(HDC dc);
+    void ShowStage(Stage stage);
     void OnTimer(UINT_PTR id);
-    void OnAnimationTimer();
     BOOL OnCommand(WORD id);
     BOOL OnNotify(const NMHDR* header, LRESULT& result);
     void ShowMainMenu();
     void StartUpdater();
     void OnNewVersion();
+    int ShowBox(int icon, WORD buttons, const std::wstring& text);
+    HBRUSH OnCtlColorStatic(HDC dc, HWND control);
+    void WaitForWorker();
+    void CloseApp(int code);
 
-    // The road of one scan.
+    // MainPaint.cpp: the pages and the loading picture.
+    void DoPaint(winframe::COffscreenPaint& paint);
+    void PaintConnectPage(HDC dc);
+    void PaintFailure(HDC dc);
+    void StartAnimation();
+    void StopAnimation();
+    void OnAnimationTimer();
+
+    // MainScan.cpp: the scan folder, the pull, opening database files, the engine.
     void StartPull();
+    void OnPullProgress();
     void OnPullDone();
+    void OnOpenFiles();
+    void StartScan();
+    void OnScanDone();
+    void ShowFailure(const std::wstring& cause, const std::wstring& detail = std::wstring());
+    void StopPull();
+    void OnRefresh();
+
+    // MainResults.cpp: the results page.
+    void StartLoading();
     void OnLoadCounted();
-    void OnCategoryLoaded(int kind, int count);
+    void OnCategoryLoaded(Category category, int count);
     void OnLoadDone();
     void OnPause();
     void OnContinue();
     void OnStop();
     void OnBack();
-    void OnRefresh();
+    void ResetResults();
     void ClearResults();
-    void DeleteDatabaseCopies();
-    void CloseApp(int code);
-
-    // Results page.
     void ShowCategory(HTREEITEM item);
     void FillContactRows();
     void FillMessageRows();
@@ -143,10 +190,8 @@ private:
     bool NodeChecked(HTREEITEM item) const;
     int CategoryCount(HTREEITEM item) const;
 
-    // Export.
+    // MainExport.cpp.
     void OnRecover();
     int CountChecked() const;
     void OnExportDone();
-
-    int ShowBox(int icon, WORD buttons, const std::wstring& text);
 };

@@ -1,29 +1,45 @@
-// Deleted records made from the engine's texts: one record per line, in the layouts of
-// ContactRecord (32 bytes) and ConversationRecord (44 bytes), marked deleted and checked,
-// whose text pointer points at the record's own copy of its line.
+// Deleted records made from the engine's typed records, in the layouts of the listing's own
+// records so that the list, the boards and the exports treat them as they treat live ones:
+//
+//   DeletedContact  a ContactRecord (deleted = 1) named after the person, with one
+//                   ContactDataRow per recovered value (number, e-mail, company, ...), each
+//                   pointing at a MimetypeEntry of the contact's own, so the contact board
+//                   shows a deleted person as it shows a live one.
+//   DeletedSms      a ConversationRecord (deleted = 1) for one recovered message, with one
+//                   MessageRecord: its body, and its date caption and side (received or sent)
+//                   when the engine carved them.
+//
+// Every narrow text is UTF-8 (the program runs with the UTF-8 code page). The records point
+// into their own object, so the objects are neither copied nor moved: they live behind
+// unique_ptr, and the engine's record (`contact`, `message`) stays beside them for the
+// exports, which read its fields.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "RecordModel.h"
+#include "RecoveredRecords.h"
 
-// The lines of an engine text: each line ends with "\r\n" (excluded); text after the last
-// "\r\n" is not a line.
-std::vector<std::string> SplitRecordLines(const std::string& text);
-// Number of "\r\n" in the text: the number of lines SplitRecordLines gives.
-int CountRecordLines(const std::string& text);
+// The name shown for a deleted contact whose name did not survive, and for any field of a
+// deleted message that was not carved.
+extern const char kNotAvailable[];  // "N/A"
 
-// The record's text pointer refers to the object's own `line`, so the objects can be neither
-// copied nor moved: they live behind unique_ptr.
 struct DeletedContact {
     DeletedContact() = default;
     DeletedContact(const DeletedContact&) = delete;
     DeletedContact& operator=(const DeletedContact&) = delete;
 
-    ContactRecord record{};  // contactKey = position, checked = 1, deleted = 1, displayName = line
-    std::string line;        // name TAB number
+    // contactKey = position, checked = 1, deleted = 1, displayName = the name ("N/A" when
+    // none survived), nameSource = structured name.
+    ContactRecord record{};
+    engine::RecoveredContact contact;
+    std::vector<ContactDataRow> rows;              // one per value, linked in order
+    std::vector<const ContactDataRow*> rowOrder;   // the same, for the board
+    std::vector<MimetypeEntry> mimetypes;          // linked; keys from 1
+    std::deque<std::string> texts;                 // what the rows' text pointers point at
 };
 
 struct DeletedSms {
@@ -31,12 +47,17 @@ struct DeletedSms {
     DeletedSms(const DeletedSms&) = delete;
     DeletedSms& operator=(const DeletedSms&) = delete;
 
-    ConversationRecord record{};  // threadKey = position, checked = 1, deleted = 1, deletedText = line
-    std::string line;             // name TAB address TAB body
+    ConversationRecord record{};     // threadKey = position, checked = 1, deleted = 1
+    engine::RecoveredMessage message;
+    MessageRecord bubble{};          // address, caption, type, body of the one message
+    std::vector<const MessageRecord*> bubbleOrder;  // {&bubble}, for the board
+    std::string name;                // the sender's contact name, or "N/A"
+    std::string address;             // the address, or "N/A"
+    std::string caption;             // the date as local time, empty when not carved
 };
 
-std::unique_ptr<DeletedContact> MakeDeletedContact(int position, std::string line);
-std::unique_ptr<DeletedSms> MakeDeletedSms(int position, std::string line);
+std::unique_ptr<DeletedContact> MakeDeletedContact(int position, engine::RecoveredContact contact);
+std::unique_ptr<DeletedSms> MakeDeletedSms(int position, engine::RecoveredMessage message);
 
 using DeletedContactList = std::vector<std::unique_ptr<DeletedContact>>;
 using DeletedSmsList = std::vector<std::unique_ptr<DeletedSms>>;

@@ -32,22 +32,27 @@ std::wstring ConversationListPhone(const RecordIndex& index, const ConversationR
     return first ? WideFromAnsi(first->address) : std::wstring();
 }
 
-bool DeletedContactListColumns(const DeletedContact& contact, ContactListRow& row) {
-    const std::wstring line = WideFromAnsi(contact.line);
-    const size_t tab = line.find(L'\t');
-    if (tab == std::wstring::npos) return false;
-    row = ContactListRow();
-    row.name = line.substr(0, tab);
-    row.phone = line.substr(tab + 1);
-    return true;
+ContactListRow DeletedContactListColumns(const DeletedContact& contact) {
+    ContactListRow row;
+    row.name = WideFromAnsi(contact.record.displayName);
+    for (const ContactDataRow* data : contact.rowOrder) {
+        if (!data->data1 || !*data->data1) continue;
+        const char* mimetype = nullptr;
+        for (const MimetypeEntry& entry : contact.mimetypes)
+            if (entry.key == data->mimetypeKey) mimetype = entry.name;
+        std::wstring* column = nullptr;
+        switch (KindOfMimetype(mimetype)) {
+        case DataKind::kPhone: column = &row.phone; break;
+        case DataKind::kOrganization: column = &row.company; break;
+        case DataKind::kEmail: column = &row.email; break;
+        case DataKind::kOther: break;
+        }
+        if (column && column->empty()) *column = WideFromAnsi(data->data1);
+    }
+    return row;
 }
 
-bool DeletedSmsListColumns(const DeletedSms& sms, std::wstring& name, std::wstring& phone) {
-    const std::wstring line = WideFromAnsi(sms.line);
-    const size_t first = line.find(L'\t');
-    const size_t second = first == std::wstring::npos ? first : line.find(L'\t', first + 1);
-    if (second == std::wstring::npos) return false;
-    name = line.substr(0, first);
-    phone = line.substr(first + 1, second - first - 1);
-    return true;
+void DeletedSmsListColumns(const DeletedSms& sms, std::wstring& name, std::wstring& phone) {
+    name = WideFromAnsi(sms.name);
+    phone = WideFromAnsi(sms.address);
 }

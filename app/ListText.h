@@ -27,9 +27,7 @@ ContactListRow ContactListColumns(const RecordIndex& index, const ContactRecord&
 std::wstring ConversationListName(const RecordIndex& index, const ConversationRecord& conversation);
 std::wstring ConversationListPhone(const RecordIndex& index, const ConversationRecord& conversation);
 
-// A deleted contact's row: Name before the line's first TAB, Phone after it. False (no
-// row) when the line has no TAB.
-bool DeletedContactListColumns(const DeletedContact& contact, ContactListRow& row);
-// A deleted SMS's row: Name before the first TAB, Phone between the first and the second.
-// False (no row) when the line has fewer than two TABs.
-bool DeletedSmsListColumns(const DeletedSms& sms, std::wstring& name, std::wstring& phone);
+// A deleted contact's row, as a live contact's: its name and the first value of each kind.
+ContactListRow DeletedContactListColumns(const DeletedContact& contact);
+// A deleted SMS's row: the sender's name and the address ("N/A" for what was not carved).
+void DeletedSmsListColumns(const DeletedSms& sms, std::wstring& name, std::wstring& phone);

@@ -1,6 +1,7 @@
-// Narrow texts of the record model as wide strings. On Windows the narrow texts are in the
-// thread's ANSI code page (the process's, as set by the manifest); the native build, which
-// only runs tests and tools, reads them as UTF-8.
+// Narrow texts of the record model and of the engine as wide strings, and wide text as UTF-8.
+// On Windows the record model's narrow texts are in the process's ANSI code page (UTF-8 by the
+// program's manifest); the native build, which only runs tests and tools, reads them as UTF-8.
+// The engine's typed records are UTF-8 on every platform.
 #pragma once
 
 #include <string>
@@ -10,8 +11,15 @@
 std::wstring WideFromAnsi(const char* text);
 std::wstring WideFromAnsi(const std::string& text);
 
-#if !defined(_WIN32)
-// The UTF-8 form of a wide text (natively wchar_t holds whole code points), for handing
-// wide paths to the C library. Values that are no Unicode scalar become U+FFFD.
+// UTF-8 read as Unicode's "maximal subpart" practice says: every maximal invalid sequence
+// becomes one U+FFFD and decoding goes on after it. On Windows the result is UTF-16
+// (surrogate pairs above U+FFFF), natively one wchar_t per code point.
+std::wstring WideFromUtf8(const std::string& text);
+
+// The UTF-8 form of a wide text (UTF-16 on Windows, code points natively). Lone surrogates
+// and values that are no Unicode scalar become U+FFFD.
 std::string Utf8FromWide(const std::wstring& text);
-#endif
+
+// The narrow form of a wide text, as WideFromAnsi reads it back (the process's code page on
+// Windows, UTF-8 natively): for handing paths to the narrow file functions of the engine.
+std::string NarrowFromWide(const std::wstring& text);

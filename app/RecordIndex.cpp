@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
 DataKind KindOfMimetype(const char* name) {
     if (!name) return DataKind::kOther;
     if (std::strcmp(name, "vnd.android.cursor.item/phone_v2") == 0) return DataKind::kPhone;
@@ -11,8 +9,6 @@ DataKind KindOfMimetype(const char* name) {
     if (std::strcmp(name, "vnd.android.cursor.item/email_v2") == 0) return DataKind::kEmail;
     return DataKind::kOther;
 }
-
-}  // namespace
 
 void RecordIndex::BuildContacts(const ContactRecord* /*contacts*/, const ContactDataRow* dataRows,
                                 const MimetypeEntry* mimetypes) {

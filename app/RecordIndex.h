@@ -16,6 +16,7 @@
 
 // What a data row holds, from its mimetype's name.
 enum class DataKind { kOther, kPhone, kOrganization, kEmail };
+DataKind KindOfMimetype(const char* name);
 
 class RecordIndex {
 public:

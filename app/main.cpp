@@ -1,5 +1,6 @@
-// Start-up of Quillfen Retrievo: COM, common controls, GDI+, a single instance, the image
-// folder, then the main window, modally; its end code is the process's exit code.
+// Start-up of Quillfen Retrievo: the library search order, COM, common controls, GDI+, a
+// single instance, the image folder, then the main window, modally; its end code is the
+// process's exit code.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -10,6 +11,11 @@
 #include "WindowImpl.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*prev*/, PWSTR /*cmdLine*/, int /*show*/) {
+    // The program runs elevated: libraries it loads later are looked for in its own folder and
+    // the system folder only, never in the current folder or along the PATH, where anybody
+    // could put a library of that name.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ::SetDllDirectoryW(L"");
     ::CoInitialize(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);

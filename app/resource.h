@@ -10,6 +10,7 @@
 #define ID_MENU_HELP 32775
 #define ID_MENU_UPDATE 32777
 #define ID_MENU_EXIT 105
+#define ID_MENU_OPEN_FILES 32779
 
 // Main dialog controls.
 #define IDC_BTN_CLOSE 1000
@@ -28,3 +29,5 @@
 #define IDC_BTN_BACK 1032
 #define IDC_BTN_REFRESH 1033
 #define IDC_LINK 1034
+#define IDC_FAILURE_CAUSE 1035
+#define IDC_FAILURE_DETAIL 1036

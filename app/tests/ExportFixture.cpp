@@ -85,12 +85,13 @@ void ModelBuilder::AddMimetype(int key, const char* name) {
     entry.name = Keep(name);
 }
 
-void ModelBuilder::AddRow(int contactKey, int mimetypeKey, const char* value, const char* type) {
+void ModelBuilder::AddRow(int contactKey, int mimetypeKey, const char* value, const char* type, const char* data3) {
     ContactDataRow& row = Append(m_rows);
     row.mimetypeKey = mimetypeKey;
     row.contactKey = contactKey;
     row.data1 = Keep(value);
     row.data2 = Keep(type);
+    row.data3 = Keep(data3);
 }
 
 ConversationRecord& ModelBuilder::AddConversation(int threadKey) {
@@ -111,14 +112,47 @@ void ModelBuilder::AddMessage(int threadKey, const char* address, int personKey,
     message.body = Keep(body);
 }
 
-void ModelBuilder::AddDeletedContact(const std::string& line, bool checked) {
-    m_deletedContacts.push_back(MakeDeletedContact(static_cast<int>(m_deletedContacts.size()), line));
-    m_deletedContacts.back()->record.checked = checked ? 1 : 0;
+void ModelBuilder::AddDeletedContact(engine::RecoveredContact contact, bool checked) {
+    auto deleted = std::make_unique<DeletedContact>();
+    deleted->record.contactKey = static_cast<int32_t>(m_deletedContacts.size());
+    deleted->record.checked = checked ? 1 : 0;
+    deleted->record.deleted = 1;
+    deleted->contact = std::move(contact);
+    m_deletedContacts.push_back(std::move(deleted));
 }
 
-void ModelBuilder::AddDeletedSms(const std::string& line, bool checked) {
-    m_deletedSms.push_back(MakeDeletedSms(static_cast<int>(m_deletedSms.size()), line));
-    m_deletedSms.back()->record.checked = checked ? 1 : 0;
+void ModelBuilder::AddDeletedSms(engine::RecoveredMessage message, bool checked) {
+    auto deleted = std::make_unique<DeletedSms>();
+    deleted->record.threadKey = static_cast<int32_t>(m_deletedSms.size());
+    deleted->record.checked = checked ? 1 : 0;
+    deleted->record.deleted = 1;
+    deleted->message = std::move(message);
+    m_deletedSms.push_back(std::move(deleted));
+}
+
+engine::RecoveredContact DeletedPerson(const char* name, std::vector<CarvedValue> values) {
+    engine::RecoveredContact contact;
+    contact.name = name;
+    for (const CarvedValue& carved : values) {
+        engine::RecoveredContactValue value;
+        value.mimetype = carved.mimetype;
+        value.value = carved.value;
+        value.typeCode = carved.typeCode;
+        contact.values.push_back(value);
+    }
+    return contact;
+}
+
+engine::RecoveredMessage DeletedMessage(std::optional<std::string> address, std::optional<std::string> body,
+                                        std::optional<int64_t> date, std::optional<int64_t> type,
+                                        const char* contactName) {
+    engine::RecoveredMessage message;
+    message.address = std::move(address);
+    message.body = std::move(body);
+    message.date = date;
+    message.type = type;
+    message.contactName = contactName;
+    return message;
 }
 
 ExportModel ModelBuilder::Model() {
@@ -130,8 +164,6 @@ ExportModel ModelBuilder::Model() {
     model.messages = m_messages.empty() ? nullptr : &m_messages.front();
     model.deletedContacts = &m_deletedContacts;
     model.deletedSms = &m_deletedSms;
-    model.deletedContactsText = &deletedContactsText;
-    model.deletedSmsText = &deletedSmsText;
     m_index.BuildContacts(model.contacts, model.dataRows, model.mimetypes);
     m_index.BuildMessages(model.messages, model.contacts);
     model.index = &m_index;

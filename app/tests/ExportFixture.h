@@ -5,11 +5,13 @@
 
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "RecordExporter.h"
 #include "RecordModel.h"
+#include "RecoveredRecords.h"
 
 namespace apptest {
 
@@ -40,19 +42,19 @@ class ModelBuilder {
 public:
     ContactRecord& AddContact(int contactKey, int personKey, const char* name, int nameSource);
     void AddMimetype(int key, const char* name);
-    // A data row; `type` is the decimal type code text (null for none).
-    void AddRow(int contactKey, int mimetypeKey, const char* value, const char* type = nullptr);
+    // A data row; `type` is the decimal type code text (null for none), `data3` the third
+    // column (a custom label, or a structured name's family name).
+    void AddRow(int contactKey, int mimetypeKey, const char* value, const char* type = nullptr,
+                const char* data3 = nullptr);
     ConversationRecord& AddConversation(int threadKey);
     void AddMessage(int threadKey, const char* address, int personKey, int type, const char* caption,
                     const char* body);
-    void AddDeletedContact(const std::string& line, bool checked = true);
-    void AddDeletedSms(const std::string& line, bool checked = true);
+    // Deleted records as the window makes them from the engine's typed records.
+    void AddDeletedContact(engine::RecoveredContact contact, bool checked = true);
+    void AddDeletedSms(engine::RecoveredMessage message, bool checked = true);
 
     // The model over everything added; the index is built on first call.
     ExportModel Model();
-
-    std::string deletedContactsText;
-    std::string deletedSmsText;
 
 private:
     const char* Keep(const char* text);
@@ -68,11 +70,28 @@ private:
     RecordIndex m_index;
 };
 
+// A deleted person: its name and its values (mimetype, value, type code).
+struct CarvedValue {
+    const char* mimetype;
+    const char* value;
+    std::optional<int64_t> typeCode;
+};
+engine::RecoveredContact DeletedPerson(const char* name, std::vector<CarvedValue> values);
+// A deleted message with the fields given; the others not carved.
+engine::RecoveredMessage DeletedMessage(std::optional<std::string> address, std::optional<std::string> body,
+                                        std::optional<int64_t> date = std::nullopt,
+                                        std::optional<int64_t> type = std::nullopt,
+                                        const char* contactName = "");
+
 // Mimetype keys the tests use.
 constexpr int kPhoneMime = 5;
 constexpr int kEmailMime = 1;
 constexpr int kOrgMime = 4;
 constexpr int kNameMime = 7;
+// Mimetype names of carved values.
+constexpr const char* kPhoneV2 = "vnd.android.cursor.item/phone_v2";
+constexpr const char* kEmailV2 = "vnd.android.cursor.item/email_v2";
+constexpr const char* kOrganization = "vnd.android.cursor.item/organization";
 // Registers the four mimetypes above.
 void AddStandardMimetypes(ModelBuilder& builder);
 

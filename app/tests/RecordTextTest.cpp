@@ -1,6 +1,9 @@
-// Cutting the engine's texts into deleted records, narrow-to-wide conversion, the record
+// Deleted records made from the engine's records, narrow-to-wide conversion, the record
 // lookups and the list's row texts.
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
 
 #include "DeletedRecords.h"
 #include "ExportFixture.h"
@@ -17,40 +20,73 @@ using apptest::kOrgMime;
 using apptest::kPhoneMime;
 using apptest::ModelBuilder;
 
-TEST(RecordLines, CutAtCrLfAndDropTheUnendedTail) {
-    struct Case {
-        const char* text;
-        std::vector<std::string> lines;
+// A deleted person is one contact: named from its name row ("N/A" when none survived),
+// with each value a data row of its own that the board shows as a live contact's, and the
+// list's columns from the first value of each kind.
+TEST(DeletedRecords, APersonIsOneContactWithEveryValue) {
+    engine::RecoveredContact person;
+    person.name = "James O'Brien";
+    auto value = [&](const char* mimetype, const char* text, std::optional<int64_t> type) {
+        engine::RecoveredContactValue v;
+        v.mimetype = mimetype;
+        v.value = text;
+        v.typeCode = type;
+        person.values.push_back(v);
     };
-    const Case cases[] = {
-        {"", {}},
-        {"A\tB\r\nC\tD\r\n", {"A\tB", "C\tD"}},
-        {"A\tB\r\nC\tD", {"A\tB"}},  // no CR LF after the last line: lost
-        {"no end", {}},
-        {"\r\n\r\n", {"", ""}},
-        {"a\nb\r\n", {"a\nb"}},       // a bare LF does not end a line
-        {"a\r\r\nb\rc\r\n", {"a\r", "b\rc"}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.lines, SplitRecordLines(c.text)) << c.text;
-        EXPECT_EQ(static_cast<int>(c.lines.size()), CountRecordLines(c.text)) << c.text;
-    }
-}
-
-TEST(DeletedRecords, RecordsPointAtTheirOwnLine) {
-    const auto contact = MakeDeletedContact(3, "Ann\t555");
-    EXPECT_EQ(3, contact->record.contactKey);
+    value("vnd.android.cursor.item/phone_v2", "07700 900123", 2);
+    value("vnd.android.cursor.item/phone_v2", "+44 20 7946 0958", 3);
+    value("", "james.obrien@example.com", std::nullopt);  // found without its mimetype
+    const auto contact = MakeDeletedContact(4, person);
+    EXPECT_EQ(4, contact->record.contactKey);
     EXPECT_EQ(1u, contact->record.checked);
     EXPECT_EQ(1u, contact->record.deleted);
-    EXPECT_EQ(contact->line.c_str(), contact->record.displayName);
-    EXPECT_EQ(nullptr, contact->record.next);
+    EXPECT_STREQ("James O'Brien", contact->record.displayName);
+    EXPECT_EQ(kNameSourceStructuredName, contact->record.nameSource);
+    ASSERT_EQ(3u, contact->rowOrder.size());
+    EXPECT_STREQ("07700 900123", contact->rowOrder[0]->data1);
+    EXPECT_STREQ("2", contact->rowOrder[0]->data2);
+    EXPECT_STREQ("+44 20 7946 0958", contact->rowOrder[1]->data1);
+    EXPECT_EQ(contact->rowOrder[1], contact->rowOrder[0]->next);
 
-    const auto sms = MakeDeletedSms(0, std::string(100, 'x'));  // longer than any short-string buffer
-    EXPECT_EQ(0, sms->record.threadKey);
-    EXPECT_EQ(1, sms->record.checked);
+    const ContactListRow row = DeletedContactListColumns(*contact);
+    EXPECT_EQ(L"James O'Brien", row.name);
+    EXPECT_EQ(L"07700 900123", row.phone);
+    EXPECT_EQ(L"james.obrien@example.com", row.email);
+
+    engine::RecoveredContact nameless;
+    nameless.values = {person.values[1]};
+    EXPECT_STREQ("N/A", MakeDeletedContact(0, nameless)->record.displayName);
+}
+
+// A deleted message keeps its time and side when they were carved: the caption is its date
+// as local time and a received message sits on the received side; without them it is a
+// sent-side bubble without caption, and the list shows "N/A" for what is missing.
+TEST(DeletedRecords, AMessageKeepsItsTimeAndSide) {
+    engine::RecoveredMessage received;
+    received.address = "+44 7700 900123";
+    received.body = "See you	at 8";
+    received.date = 1700000000000;  // 2023-11-14 22:13:20 UTC
+    received.type = 1;
+    received.contactName = "Ann";
+    const auto sms = MakeDeletedSms(2, received);
+    EXPECT_EQ(2, sms->record.threadKey);
     EXPECT_EQ(1u, sms->record.deleted);
-    EXPECT_EQ(sms->line.c_str(), sms->record.deletedText);
-    EXPECT_EQ(nullptr, sms->record.next);
+    ASSERT_EQ(1u, sms->bubbleOrder.size());
+    EXPECT_EQ(1, sms->bubble.type);
+    EXPECT_STREQ("See you	at 8", sms->bubble.body);
+    ASSERT_NE(nullptr, sms->bubble.caption);
+    EXPECT_EQ(19u, std::strlen(sms->bubble.caption));
+    EXPECT_EQ(0, std::strncmp(sms->bubble.caption, "2023-11-1", 9));
+
+    engine::RecoveredMessage bare;
+    bare.body = "who?";
+    const auto unknown = MakeDeletedSms(3, bare);
+    EXPECT_EQ(nullptr, unknown->bubble.caption);
+    EXPECT_NE(1, unknown->bubble.type);
+    std::wstring name, phone;
+    DeletedSmsListColumns(*unknown, name, phone);
+    EXPECT_EQ(L"N/A", name);
+    EXPECT_EQ(L"N/A", phone);
 }
 
 TEST(NarrowText, NullAndPlainText) {
@@ -139,12 +175,6 @@ TEST(ListText, ContactRows) {
     EXPECT_EQ(L"", other.name);
     EXPECT_EQ(L"777", other.phone);
     EXPECT_EQ(L"", other.company);
-
-    ContactListRow deleted;
-    EXPECT_TRUE(DeletedContactListColumns(*MakeDeletedContact(0, "Bo\t12\t34"), deleted));
-    EXPECT_EQ(L"Bo", deleted.name);
-    EXPECT_EQ(L"12\t34", deleted.phone);
-    EXPECT_FALSE(DeletedContactListColumns(*MakeDeletedContact(1, "no tab"), deleted));
 }
 
 TEST(ListText, ConversationNameDiffersFromTheExportName) {
@@ -182,12 +212,6 @@ TEST(ListText, ConversationNameDiffersFromTheExportName) {
         EXPECT_EQ(c.phone, ConversationListPhone(*model.index, c.conversation)) << c.conversation.threadKey;
         EXPECT_EQ(c.exportName, exporter.ConversationExportName(c.conversation)) << c.conversation.threadKey;
     }
-
-    std::wstring name, phone;
-    EXPECT_TRUE(DeletedSmsListColumns(*MakeDeletedSms(0, "Ann\t+10\thi\tthere"), name, phone));
-    EXPECT_EQ(L"Ann", name);
-    EXPECT_EQ(L"+10", phone);
-    EXPECT_FALSE(DeletedSmsListColumns(*MakeDeletedSms(1, "Ann\t+10"), name, phone));
 }
 
 TEST(ExportNames, SafeFileNames) {
