@@ -10,5 +10,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Windows executables built here run under Wine for the tests.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
+# Windows executables built here run under Wine for the tests, with Wine's 32-bit loader
+# in a prefix of that architecture.
+set(RETRIEVO_WINE_ARCH 32)
+set(CMAKE_CROSSCOMPILING_EMULATOR "env;RETRIEVO_WINE_ARCH=32;${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")

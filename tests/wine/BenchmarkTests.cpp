@@ -7,7 +7,7 @@
 
 #include "CListViewCheck1.h"
 #include "CMsgInfoBoard.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "ResultTestSupport.h"
 #include "SkinFolder.h"
 

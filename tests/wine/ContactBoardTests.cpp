@@ -1,13 +1,13 @@
 // The contact board fed from an in-memory record model: live contacts from their data rows
-// with the phone and e-mail type tables and the organisation lines, deleted contacts as
-// name plus "Mobile:", the character wrap, and scrolling.
+// with the phone and e-mail type tables and the organisation lines, the character wrap, and
+// scrolling. Deleted contacts bring rows of their own and are shown alike.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "CContactInfoBoard.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "Handles.h"
 #include "ResultTestSupport.h"
 #include "SkinFolder.h"
@@ -135,28 +135,6 @@ TEST_F(ContactBoardTest, OrganisationRowsFillTheThreeOrganisationLines) {
     EXPECT_EQ(L"Gamma", m_board.Company());
     EXPECT_EQ(L"Sales", m_board.Organisation2());
     EXPECT_EQ(L"", m_board.Organisation3());
-}
-
-TEST_F(ContactBoardTest, DeletedContactShowsItsNameAndOneMobileLine) {
-    ContactRecord* gone = m_model.AddDeletedContact(0, "Bo Fen\t555 0102");
-    m_model.AddRow(0, resulttests::kPhoneMime, "not read for deleted contacts", "2");
-    Show(gone);
-    EXPECT_EQ(L"Bo Fen", m_board.Name());
-    EXPECT_EQ((std::vector<std::wstring>{L"Mobile:=555 0102"}), Visible());
-    EXPECT_EQ(100, m_board.Lines()[0]->rcValue.top);
-
-    ContactRecord* noTab = m_model.AddDeletedContact(1, "no tab here");
-    Show(noTab);
-    EXPECT_EQ(L"", m_board.Name());
-    EXPECT_TRUE(m_board.Lines().empty()) << "a line without TAB shows an empty board";
-
-    ContactRecord* nullText = m_model.AddDeletedContact(2, nullptr);
-    Show(nullText);
-    EXPECT_TRUE(m_board.Lines().empty());
-
-    Show(gone);
-    Show(nullptr);
-    EXPECT_EQ(L"Bo Fen", m_board.Name()) << "no record: nothing changes";
 }
 
 TEST_F(ContactBoardTest, LinesStackFromY100WithTheFontHeight) {

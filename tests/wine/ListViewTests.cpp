@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CListViewCheck1.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "ResultTestSupport.h"
 #include "SkinFolder.h"
 
@@ -224,7 +224,7 @@ TEST_F(ListViewTest, RowsAlternateAndShowTheirCheckFrame) {
 TEST_F(ListViewTest, DeletedRowsShowTheMarkerAndRedTextByListKind) {
     resulttests::CModel model;
     ContactRecord* live = model.AddContact(1, "Ada");
-    ContactRecord* gone = model.AddDeletedContact(0, "Bo\t555");
+    ContactRecord* gone = model.AddDeletedContact(0, "Bo");
     AddColumns();
     m_list.SetItemData(m_list.AddRow(L"Ada", L"555 0101"), reinterpret_cast<DWORD_PTR>(live));
     m_list.SetItemData(m_list.AddRow(L"Bo", L"555"), reinterpret_cast<DWORD_PTR>(gone));
@@ -242,7 +242,7 @@ TEST_F(ListViewTest, DeletedRowsShowTheMarkerAndRedTextByListKind) {
     EXPECT_FALSE(Near(RGB(255, 0, 255), RowPixel(1, markerX, 15), 60)) << "kind 0 never marks";
     EXPECT_FALSE(HasRedText(1));
 
-    ConversationRecord* sms = model.AddDeletedSms(0, "Bo\t555\tHi");
+    ConversationRecord* sms = model.AddDeletedSms(0);
     ConversationRecord* thread = model.AddConversation(7);
     m_list.SetItemData(0, reinterpret_cast<DWORD_PTR>(sms));
     m_list.SetItemData(1, reinterpret_cast<DWORD_PTR>(thread));

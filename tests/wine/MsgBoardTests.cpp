@@ -1,13 +1,13 @@
 // The message board fed from an in-memory record model: bubble placement and sides, the
-// frame inside each bubble, deleted messages, scrolling in units of 10 pixels, and a long
-// conversation.
+// frame inside each bubble, scrolling in units of 10 pixels, and a long conversation. Deleted
+// messages bring a message record of their own and are shown alike.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "CMsgInfoBoard.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "Handles.h"
 #include "ResultTestSupport.h"
 #include "SkinFolder.h"
@@ -136,23 +136,6 @@ TEST_F(MsgBoardTest, BubblesPaintTheirSideColours) {
     EXPECT_TRUE(Near(RGB(216, 216, 216), resulttests::ScreenPixel(in, in.m_rcFrame.right - 13, in.m_rcFrame.bottom - 19), 0));
     EXPECT_TRUE(Near(RGB(136, 193, 33), resulttests::ScreenPixel(out, out.m_rcFrame.right - 19, out.m_rcFrame.bottom - 19), 0));
     EXPECT_TRUE(Near(RGB(244, 247, 250), resulttests::ScreenPixel(out, 2, 40), 0)) << "left of a sent frame: board colour";
-}
-
-TEST_F(MsgBoardTest, DeletedMessageIsOneSentBubbleOfTheTextAfterTheSecondTab) {
-    ConversationRecord* gone = m_model.AddDeletedSms(0, "Ann\t555 0101\tSee you\tlater");
-    m_model.AddMessage(0, 1, "not read for deleted messages");
-    Show(gone);
-    ASSERT_EQ(1u, m_board.Bubbles().size());
-    EXPECT_EQ(L"See you\tlater", m_board.Bubbles()[0]->m_strBody);
-    EXPECT_EQ(L"", m_board.Bubbles()[0]->m_strCaption);
-    EXPECT_EQ(CMsgInfoItem::kSent, m_board.Bubbles()[0]->m_nDirection);
-
-    Show(m_model.AddDeletedSms(1, "Ann\tonly one tab"));
-    EXPECT_TRUE(m_board.Bubbles().empty());
-    Show(m_model.AddDeletedSms(2, nullptr));
-    EXPECT_TRUE(m_board.Bubbles().empty());
-    Show(m_model.AddDeletedSms(3, "Ann\t555\t"));
-    EXPECT_TRUE(m_board.Bubbles().empty()) << "an empty body gives no bubble";
 }
 
 TEST_F(MsgBoardTest, NoRecordEmptiesTheBoard) {

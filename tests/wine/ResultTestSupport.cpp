@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "SkinFolder.h"
 
 namespace resulttests {
@@ -72,8 +72,8 @@ ContactRecord* CModel::AddContact(int key, const char* name, int nameSource) {
     return c;
 }
 
-ContactRecord* CModel::AddDeletedContact(int position, const char* line) {
-    ContactRecord* c = AddContact(position, line, 0);
+ContactRecord* CModel::AddDeletedContact(int position, const char* name) {
+    ContactRecord* c = AddContact(position, name);
     c->deleted = 1;
     return c;
 }
@@ -107,11 +107,24 @@ ConversationRecord* CModel::AddConversation(int threadKey) {
     return c;
 }
 
-ConversationRecord* CModel::AddDeletedSms(int position, const char* line) {
+ConversationRecord* CModel::AddDeletedSms(int position) {
     ConversationRecord* c = AddConversation(position);
     c->deleted = 1;
-    c->deletedText = line ? Text(line) : nullptr;
     return c;
+}
+
+const std::vector<const ContactDataRow*>& CModel::DataRowsOf(const ContactRecord& record) const {
+    m_rowsOf.clear();
+    for (const ContactDataRow* row : m_rows)
+        if (row->contactKey == record.contactKey) m_rowsOf.push_back(row);
+    return m_rowsOf;
+}
+
+const std::vector<const MessageRecord*>& CModel::MessagesOf(const ConversationRecord& record) const {
+    m_messagesOf.clear();
+    for (const MessageRecord* message : m_messages)
+        if (message->threadKey == record.threadKey) m_messagesOf.push_back(message);
+    return m_messagesOf;
 }
 
 MessageRecord* CModel::AddMessage(int threadKey, int type, const char* body, const char* caption) {

@@ -41,17 +41,20 @@ public:
     ~CModel() override;
     const char* Text(const std::string& s);
     ContactRecord* AddContact(int key, const char* name, int nameSource = kNameSourceStructuredName);
-    ContactRecord* AddDeletedContact(int position, const char* line);
+    ContactRecord* AddDeletedContact(int position, const char* name);
     int AddMimetype(int key, const char* name);
     ContactDataRow* AddRow(int contactKey, int mimeKey, const char* data1, const char* data2 = nullptr,
                            const char* data5 = nullptr, const char* data6 = nullptr);
     ConversationRecord* AddConversation(int threadKey);
-    ConversationRecord* AddDeletedSms(int position, const char* line);
+    ConversationRecord* AddDeletedSms(int position);
     MessageRecord* AddMessage(int threadKey, int type, const char* body, const char* caption = nullptr);
 
-    const ContactDataRow* ContactDataRows() const override { return m_rows.empty() ? nullptr : m_rows.front(); }
-    const MimetypeEntry* Mimetypes() const override { return m_mimes.empty() ? nullptr : m_mimes.front(); }
-    const MessageRecord* Messages() const override { return m_messages.empty() ? nullptr : m_messages.front(); }
+    // The rows and messages of one record, found by its key, as the main window's index does.
+    const std::vector<const ContactDataRow*>& DataRowsOf(const ContactRecord& record) const override;
+    const MimetypeEntry* MimetypesOf(const ContactRecord& /*record*/) const override {
+        return m_mimes.empty() ? nullptr : m_mimes.front();
+    }
+    const std::vector<const MessageRecord*>& MessagesOf(const ConversationRecord& record) const override;
 
 private:
     std::deque<std::string> m_texts;
@@ -60,6 +63,8 @@ private:
     std::vector<MimetypeEntry*> m_mimes;
     std::vector<ConversationRecord*> m_conversations;
     std::vector<MessageRecord*> m_messages;
+    mutable std::vector<const ContactDataRow*> m_rowsOf;
+    mutable std::vector<const MessageRecord*> m_messagesOf;
 };
 
 constexpr int kPhoneMime = 5;

@@ -23,7 +23,7 @@
 #include "CListViewCheck1.h"
 #include "CMsgInfoBoard.h"
 #include "CTreeViewEx1.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "GdipImage.h"
 #include "ResultTestSupport.h"
 #include "SkinFolder.h"
@@ -87,8 +87,11 @@ private:
         m_model.AddMimetype(kPhoneMime, "vnd.android.cursor.item/phone_v2");
         m_model.AddMimetype(kEmailMime, "vnd.android.cursor.item/email_v2");
         m_model.AddMimetype(kOrgMime, "vnd.android.cursor.item/organization");
-        m_deletedContacts = {m_model.AddDeletedContact(0, "Dora Lindqvist\t+46 70 555 0199"),
-                             m_model.AddDeletedContact(1, "Pim Okafor\t0161 555 0142")};
+        m_deletedContacts = {m_model.AddDeletedContact(0, "Dora Lindqvist"),
+                             m_model.AddDeletedContact(1, "Pim Okafor")};
+        m_model.AddRow(0, kPhoneMime, "+46 70 555 0199", "2");
+        m_model.AddRow(0, kEmailMime, "dora@lindqvist.example", "1");
+        m_model.AddRow(1, kPhoneMime, "0161 555 0142", "1");
         const char* names[] = {"Ada Quillfeather", "Bela Fenwick", "Cyd Marrow", "Esme Thornbury", "Farid Haddad",
                                "Gwen Ostrowski"};
         for (int i = 0; i < 6; ++i) m_contacts.push_back(m_model.AddContact(100 + i, names[i]));
@@ -100,8 +103,9 @@ private:
         m_model.AddRow(100, kPhoneMime, "+44 7700 900123", "17");
         m_model.AddRow(101, kPhoneMime, "555 0102", "1");
 
-        m_deletedSms = m_model.AddDeletedSms(0, "Dora Lindqvist\t+46705550199\tDid you get the keys back from the "
-                                                "landlord? I left them under the mat.");
+        m_deletedSms = m_model.AddDeletedSms(0);
+        m_model.AddMessage(0, 1, "Did you get the keys back from the landlord? I left them under the mat.",
+                           "2024-04-30 21:05:13");
         m_thread = m_model.AddConversation(7);
         m_model.AddMessage(7, 1, "Are we still on for Saturday?", "2024-05-01 09:12:44");
         m_model.AddMessage(7, 2, "Yes! 10 o'clock at the station.", "2024-05-01 09:15:02");

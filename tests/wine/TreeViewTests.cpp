@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CTreeViewEx1.h"
-#include "ControlMessages.h"
+#include "WindowMessages.h"
 #include "GdipImage.h"
 #include "ResultTestSupport.h"
 #include "SkinFolder.h"

@@ -22,8 +22,16 @@ export_dir=""
 main=""
 box=""
 
+# The scan folders of the program in this prefix.
+scan_folders() { ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local/"Quillfen Retrievo"/scan-* 2>/dev/null; }
+
 # The installation with the emulator under the client's name and the tools beside the driver.
+# Scan folders a killed program left behind in an earlier run, and the drive-root folders of
+# older versions of the program, are removed, so that every run's checks see only its own.
 e2e_install() {
+  local stale
+  while IFS= read -r stale; do [ -n "$stale" ] && rm -rf "$stale"; done < <(scan_folders)
+  rm -rf "$WINEPREFIX"/drive_c/Quillfen "$WINEPREFIX"/drive_c/quillfen-retrievo
   install_dist
   cp "$RETRIEVO_EMULATOR" "$install_unix/quillfen-retrievo-adb-help.exe"
   cp "$RETRIEVO_CARVE" "$RETRIEVO_MAKE_PHONE" "$tools_unix"/
@@ -62,31 +70,90 @@ use_default_phone() {
 
 scenario() { printf '%s\n' "$@" >"$install_unix/phone-scenario.txt"; }
 
-# The engine's text for the databases of a phone folder, UTF-8 with CR LF line ends, into
-# $e2e_tmp/carved-contacts.txt and carved-sms.txt. It runs on copies: the engine may write
-# beside a database it reads.
+# What the engine recovers from the databases of a phone folder, as retrievo-carve.exe
+# writes it: its text ($e2e_tmp/carved-contacts.txt, carved-sms.txt: UTF-8, CR LF) and its
+# typed records ($e2e_tmp/records-contacts.jsonl, records-sms.jsonl: one JSON object a
+# record). It runs on copies, like the program.
 carve_phone() {  # carve_phone FOLDER
   local copy="$e2e_tmp/carve-copy"
   rm -rf "$copy"
   mkdir -p "$copy"
   cp "$1"/contacts2.db* "$1"/mmssms.db* "$copy"/ 2>/dev/null
-  local c s
+  local c s kind
   c=$(win_path "$copy/contacts2.db")
   s=$(win_path "$copy/mmssms.db")
-  wine 'C:\retrievo-tests\retrievo-carve.exe' contacts "$c" "$s" >"$e2e_tmp/carved-contacts.txt" 2>/dev/null
-  wine 'C:\retrievo-tests\retrievo-carve.exe' sms "$c" "$s" >"$e2e_tmp/carved-sms.txt" 2>/dev/null
+  for kind in contacts sms; do
+    wine 'C:\retrievo-tests\retrievo-carve.exe' "$kind" "$c" "$s" >"$e2e_tmp/carved-$kind.txt" 2>/dev/null
+    wine 'C:\retrievo-tests\retrievo-carve.exe' --records "$kind" "$c" "$s" >"$e2e_tmp/records-$kind.jsonl" 2>/dev/null
+  done
 }
 
-# Lines of a carved text: one per CR LF, the text after the last CR LF left out, as the
-# program cuts it.
-# The carved records from record FIRST (counted from 0) on, each ended by a line feed.
-carved_records_from() {  # carved_records_from contacts|sms FIRST
-  python3 -c 'import re, sys
-text = open(sys.argv[1], "rb").read().decode("utf-8", "replace")
-sys.stdout.write("".join(l + "\n" for l in re.findall(r"(.*?)\r\n", text, re.S)[int(sys.argv[2]):]))' \
-    "$e2e_tmp/carved-$1.txt" "$2"
+# The number of deleted records the engine recovered: deleted people, or deleted messages.
+carved_count() { grep -c '^{' "$e2e_tmp/records-$1.jsonl"; }
+
+# The rules the program follows with the engine's records, for the tests to check it with:
+# a person's values in the order their rows were made (data row number); "N/A" for a name
+# or a field not recovered; a message's caption is its date as local time.
+records_py='
+import json, sys, time
+def records(kind):
+    with open(sys.argv[1] + "/records-" + kind + ".jsonl", encoding="utf-8") as f:
+        out = [json.loads(line) for line in f if line.startswith("{")]
+    for r in out:
+        if kind == "contacts":
+            r["values"].sort(key=lambda v: (v["dataId"] is None, v["dataId"] or 0))
+    return out
+def na(text):
+    return text if text else "N/A"
+def first(person, mimetype):
+    for v in person["values"]:
+        if v["mimetype"] == "vnd.android.cursor.item/" + mimetype and v["value"]:
+            return v["value"]
+    return ""
+def caption(message):
+    if not message["date"] or message["date"] <= 0:
+        return None
+    return time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(message["date"] // 1000))
+'
+
+# The list rows the deleted records make, as lv-items prints them: for contacts the name and
+# the first phone, company and e-mail; for messages the name and the address.
+expected_deleted_rows() {  # expected_deleted_rows contacts|sms
+  python3 -c "$records_py"'
+for r in records(sys.argv[2]):
+    if sys.argv[2] == "contacts":
+        fields = [na(r["name"]), first(r, "phone_v2"), first(r, "organization"), first(r, "email_v2")]
+    else:
+        fields = [na(r["contactName"]), na(r["address"])]
+    sys.stdout.write("\t".join(fields) + "\n")
+' "$e2e_tmp" "$1"
 }
-carved_count() { perl -0777 -ne '$n = () = /\r\n/g; print $n + 0' "$e2e_tmp/carved-$1.txt"; }
+
+# The deleted section a contacts.txt must end with, for the people from number FIRST on: one
+# line "name : value" per value. A value's own CR LF stays: the file writes every line feed
+# as CR LF, so it reads back as CR and a line end, like every line of lf_text_of.
+expected_deleted_contacts_section() {  # expected_deleted_contacts_section FIRST
+  python3 -c "$records_py"'
+out = "-" * 66 + "\nDeleted:\n"
+for r in records("contacts")[int(sys.argv[2]):]:
+    values = [v["value"] for v in r["values"]] or ["N/A"]
+    out += "".join(na(r["name"]) + " : " + value + "\n" for value in values)
+sys.stdout.write(out)
+' "$e2e_tmp" "$1"
+}
+
+# The deleted.txt of the messages from number FIRST on: "Deleted SMS:", then each message's
+# caption line when its date was recovered, and "name TAB address TAB body".
+expected_deleted_sms() {  # expected_deleted_sms FIRST
+  python3 -c "$records_py"'
+out = "Deleted SMS:\n"
+for m in records("sms")[int(sys.argv[2]):]:
+    if caption(m):
+        out += caption(m) + "\n"
+    out += na(m["contactName"]) + "\t" + na(m["address"]) + "\t" + na(m["body"]) + "\n"
+sys.stdout.write(out)
+' "$e2e_tmp" "$1"
+}
 
 # A query's rows, columns joined by "|" and NULL as empty, like the sqlite3 shell prints
 # them (Python's own SQLite, so the tests need no shell of it).
@@ -177,15 +244,29 @@ wait_box() {  # wait_box TEXT MS
 }
 press_box() { drv click "$(drv child "$box" "$1")"; drv wait-gone "$box" 5000; }  # 1011 OK, 1012 Yes, 1014 No
 
-# Presses recover and picks the Desktop in the folder browser. The new export folder is in
-# $export_dir once the program made it.
-start_recover() {
+# Answers the formats box that follows the folder browser: OK with what it offers (the text
+# files), or with every format ticked ("all").
+answer_formats() {  # answer_formats [all]
+  local formats row
+  formats=$(drv wait-window "Save as" "#32770" 10000) || { check "formats box opens" no yes; return 1; }
+  sleep 0.3
+  if [ "${1:-}" = all ]; then
+    for row in 1102 1103 1104 1105; do drv click "$(drv child "$formats" "$row")"; sleep 0.1; done
+  fi
+  drv click "$(drv child "$formats" 1011)"
+  drv wait-gone "$formats" 5000 || { check "formats box closes with OK" no yes; return 1; }
+}
+
+# Presses recover, picks the Desktop in the folder browser and answers the formats box
+# (see answer_formats). The new export folder is in $export_dir once the program made it.
+start_recover() {  # start_recover [all]
   drv click "$(control 1010)"
   local browser
   browser=$(drv wait-window "Browse for Folder" "#32770" 10000) || { check "folder browser opens" no yes; return 1; }
   sleep 0.5
   drv click "$(drv child "$browser" 1)"  # OK: the Desktop, selected at the start
   drv wait-gone "$browser" 5000 || { check "folder browser closes with OK" no yes; return 1; }
+  answer_formats "${1:-}" || return 1
   export_dir=""
   local i d
   for ((i = 0; i < 50; i++)); do
@@ -220,6 +301,10 @@ close_program() {  # close_program WHAT
   check "$1: no crash in Wine's output" \
     "$(grep -c -i -E 'unhandled exception|page fault|winedbg|backtrace' "$wine_log")" 0
   check "$1: no window left" "$(drv count-windows "$app_title" "#32770")" 0
+  # The copies of the phone's databases lived in a private scan folder of this run, never
+  # at the drive root: once the program has ended, nothing of them is left.
+  check "$1: no scan folder left" "$(scan_folders | wc -l)" 0
+  check "$1: nothing at the drive root" "$(ls -d "$WINEPREFIX"/drive_c/[Qq]uillfen* 2>/dev/null | wc -l)" 0
 }
 
 remove_export() { [ -n "${export_dir:-}" ] && rm -rf "$export_dir"; export_dir=""; }
@@ -239,36 +324,8 @@ e2e_finish() {
   finish
 }
 
-# The list rows the deleted records make, as lv-items prints them: for contacts the name
-# and number and two empty columns, for messages the name and address; lines without the
-# TABs a row needs make none.
-expected_deleted_rows() {  # expected_deleted_rows contacts|sms
-  python3 - "$e2e_tmp/carved-$1.txt" "$1" <<'PY'
-import re, sys
-text = open(sys.argv[1], 'rb').read().decode('utf-8', 'replace')
-for line in re.findall(r'(.*?)\r\n', text, re.S):
-    fields = line.split('\t')
-    if sys.argv[2] == 'contacts' and len(fields) >= 2:
-        sys.stdout.write(fields[0] + '\t' + '\t'.join(fields[1:]) + '\t\t\n')
-    elif sys.argv[2] == 'sms' and len(fields) >= 3:
-        sys.stdout.write(fields[0] + '\t' + fields[1] + '\n')
-PY
-}
-
 # 1 when the text of file A begins with the text of file B (B not empty), else 0.
 begins_with() { python3 -c 'import sys; a, b = (open(p, "rb").read() for p in sys.argv[1:3]); print(1 if b and a.startswith(b) else 0)' "$1" "$2"; }
 
-# The deleted section a contacts.txt must end with: each carved line from line FIRST on as
-# "name : number", line feeds inside the fields written as CR LF like every other.
-expected_deleted_contacts_section() {  # expected_deleted_contacts_section FIRST
-  python3 - "$e2e_tmp/carved-contacts.txt" "$1" <<'PY'
-import re, sys
-text = open(sys.argv[1], 'rb').read().decode('utf-8', 'replace')
-lines = [l for l in re.findall(r'(.*?)\r\n', text, re.S) if '\t' in l][int(sys.argv[2]):]
-out = '------------------------------------------------------------------\nDeleted:\n'
-out += ''.join(l.replace('\t', ' : ', 1) + '\n' for l in lines)
-sys.stdout.write(out.replace('\r\n', '\n'))
-PY
-}
 # An export file as UTF-8 with CR LF read as LF.
 lf_text_of() { utf8_of "$1" | sed 's/\r$//'; }

@@ -57,13 +57,14 @@ if start_app "$app"; then
   check "leaving shows the normal frame again" "$(pixels_differing close-normal close-left)" 0
   check "a press released outside does not close" "$(drv visible "$main")" 1
 
-  # The menu button opens the main menu; its second entry, "About", opens the About box.
+  # The menu button opens the main menu; its third entry (of six), "About", opens the About
+  # box.
   drv click "$(drv child "$main" 1024)"
   if menu=$(drv wait-window "*" "#32768" 5000); then
     sleep 0.3
     shot app-menu
     read -r _ _ mw mh < <(drv rect "$menu")
-    drv click "$menu" $((mw / 2)) $((mh * 3 / 10))
+    drv click "$menu" $((mw / 2)) $((mh * 5 / 12))
     if about=$(drv wait-window "" "#32770" 10000); then
       sleep 0.5
       shot app-about

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program with phones that are not the usual one: no phone at all and then a phone
-# after a refresh (an older phone without side files), a client that hangs, a phone without
-# its messages database, and phones whose every contact or every message was deleted,
-# each kind alone and both together (the deleted records must be shown and exported).
+# after a refresh (an older phone without side files), a client that hangs, phones that
+# cannot be read (each failure named), a phone without its messages database, and phones
+# whose every contact or every message was deleted, each kind alone and both together (the
+# deleted records must be shown and exported); last, database files opened without a phone.
 source "$(dirname "$0")/e2e-lib.sh"
 e2e_install
 make_phone standard || { e2e_finish; exit 1; }
@@ -64,6 +65,8 @@ if start_program; then
     sleep 0.5
     shot road-phones-1-no-phone-failure-page
     check "no phone: help link shown" "$(drv visible "$(control 1034)")" 1
+    check "no phone: the failure page names the cause" "$(drv text "$(control 1035)")" "No phone is connected."
+    check "no phone: and the client's own words" "$(drv text "$(control 1036)" | grep -c 'no devices/emulators found')" 1
     check "no phone: no results" "$(drv visible "$(control 1010)")" 0
     rm -f "$install_unix/phone-scenario.txt"
     drv click "$(control 1033)"
@@ -94,6 +97,24 @@ if start_program; then
   fi
   close_program "hanging client"
 fi
+
+# --- Phones that cannot be read as they are: the failure page says why, in the words of
+# the failure, above the hints.
+use_phone "$e2e_tmp/standard" 7
+for case in "su = none|The phone is not rooted: reading its contacts and messages needs root." \
+            "su-refused = yes|The phone refused root: allow root for the shell in its root manager and try again." \
+            "mode = unauthorized|The phone has not accepted this PC: unlock it and allow USB debugging for this computer."; do
+  scenario "${case%%|*}"
+  if start_program; then
+    if drv wait-visible "$(control 1033)" 60000 >/dev/null; then
+      check "${case%%|*}: the failure page names the cause" "$(drv text "$(control 1035)")" "${case#*|}"
+    else
+      check "${case%%|*}: failure page within 60 s" no yes
+    fi
+    [ "${case%%|*}" = "su = none" ] && shot road-phones-3-not-rooted
+    close_program "${case%%|*}"
+  fi
+done
 
 # --- Only the contacts database on the phone: contacts only, messages count nothing.
 use_phone "$e2e_tmp/standard" 6
@@ -151,7 +172,7 @@ if start_program; then
     check "every message deleted: the board shows the deleted SMS" "$(drv count-children "$main" QfMsgBubble)" 1
     shot road-phones-6-all-messages-deleted-bubble
     if export_expecting "every message deleted" $((contacts_total + messages_total)); then
-      { printf 'Deleted SMS:\n'; sed 's/\r$//' "$e2e_tmp/carved-sms.txt"; } >"$e2e_tmp/expected-deleted-sms.txt"
+      expected_deleted_sms 0 >"$e2e_tmp/expected-deleted-sms.txt"
       lf_text_of "$export_dir/Message ($messages_total)/deleted.txt" >"$e2e_tmp/deleted-sms.txt"
       check "every message deleted: deleted.txt holds every deleted SMS" \
         "$(cmp -s "$e2e_tmp/deleted-sms.txt" "$e2e_tmp/expected-deleted-sms.txt" && echo same)" same
@@ -190,7 +211,7 @@ if start_program; then
       lf_text_of "$export_dir/Contacts ($((contacts_total - 1)))/contacts.txt" >"$e2e_tmp/contacts.txt"
       check "everything deleted: contacts.txt without the unchecked contact" \
         "$(cmp -s "$e2e_tmp/contacts.txt" "$e2e_tmp/expected-contacts.txt" && echo same)" same
-      { printf 'Deleted SMS:\n'; carved_records_from sms 1; } >"$e2e_tmp/expected-deleted-sms.txt"
+      expected_deleted_sms 1 >"$e2e_tmp/expected-deleted-sms.txt"
       lf_text_of "$export_dir/Message ($((messages_total - 1)))/deleted.txt" >"$e2e_tmp/deleted-sms.txt"
       check "everything deleted: deleted.txt without the unchecked SMS" \
         "$(cmp -s "$e2e_tmp/deleted-sms.txt" "$e2e_tmp/expected-deleted-sms.txt" && echo same)" same
@@ -201,5 +222,48 @@ if start_program; then
   fi
   close_program "everything deleted"
 fi
+
+# --- Database files without a phone: "Open database files..." on the menu, the folder
+# browser's first entry (the Desktop) holding the files. First a text file named
+# mmssms.db, refused with its name; then the phone's own files, scanned from a copy.
+scenario "mode = no-device"
+open_files() {  # open_files: the menu's first entry, then OK in the folder browser
+  drv click "$(control 1024)"
+  local menu browser
+  menu=$(drv wait-window "*" "#32768" 5000) || { check "main menu opens" no yes; return 1; }
+  read -r _ _ mw mh < <(drv rect "$menu")
+  drv click "$menu" $((mw / 2)) $((mh / 12))
+  browser=$(drv wait-window "Browse for Folder" "#32770" 10000) || { check "open files: folder browser opens" no yes; return 1; }
+  sleep 0.5
+  drv click "$(drv child "$browser" 1)"
+  drv wait-gone "$browser" 5000 >/dev/null
+}
+files_dir="$desktop"
+rm -f "$files_dir"/contacts2.db* "$files_dir"/mmssms.db*
+if start_program; then
+  drv wait-visible "$(control 1033)" 30000 >/dev/null
+  printf 'these are my notes, not a database\n' >"$files_dir/mmssms.db"
+  if open_files && wait_box "mmssms.db" 10000; then
+    check "open files: a text file named mmssms.db is refused by name" "$(drv text "$box" | tr -d '\n')" \
+      "mmssms.db is not an SQLite database."
+    press_box 1011
+  else
+    check "open files: the refusal names the file" no yes
+  fi
+  cp "$e2e_tmp/standard"/contacts2.db "$e2e_tmp/standard"/mmssms.db "$files_dir"/
+  sha_before=$(sha256sum "$files_dir"/contacts2.db "$files_dir"/mmssms.db)
+  if open_files && wait_results 60000; then
+    expect_counts "$e2e_tmp/standard"
+    check_results "database files opened without a phone"
+    shot road-phones-8-opened-files
+    check "open files: the files themselves are left as they were" \
+      "$(sha256sum "$files_dir"/contacts2.db "$files_dir"/mmssms.db)" "$sha_before"
+    check "open files: nothing is written beside them" "$(ls "$files_dir" | grep -c -E '(-wal|-shm|-journal)$')" 0
+  else
+    check "open files: results page without a phone" no yes
+  fi
+  close_program "database files opened"
+fi
+rm -f "$files_dir"/contacts2.db* "$files_dir"/mmssms.db*
 
 e2e_finish

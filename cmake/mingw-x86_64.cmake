@@ -1,0 +1,16 @@
+# Cross build for 64-bit Windows with MinGW-w64 (POSIX threads), static runtime.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Windows executables built here run under Wine for the tests, with Wine's 64-bit loader
+# in a prefix of that architecture.
+set(RETRIEVO_WINE_ARCH 64)
+set(CMAKE_CROSSCOMPILING_EMULATOR "env;RETRIEVO_WINE_ARCH=64;${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
