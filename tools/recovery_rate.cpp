@@ -27,6 +27,7 @@
 #include "PageSource.h"
 #include "ReadOnlyVfs.h"
 #include "SqliteParse.h"
+#include "expected.h"
 
 namespace {
 
@@ -37,29 +38,6 @@ std::string readFile(const std::string& path) {
   in.seekg(0);
   in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
   return bytes;
-}
-
-std::string unescape(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
-    }
-    const char c = field[++i];
-    out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
-
-std::vector<std::string> split(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-    fields.push_back(line.substr(start, tab - start));
-  }
-  fields.push_back(line.substr(start));
-  return fields;
 }
 
 std::string digitsOf(const std::string& text) {
@@ -274,12 +252,10 @@ int main(int argc, char** argv) {
     ++phones;
     const std::string contacts = dir + "/contacts2.db", sms = dir + "/mmssms.db";
     std::vector<Deleted> deletedBodies, deletedValues;
-    std::ifstream tsv(dir + "/expected-deleted.tsv");
-    for (std::string line; std::getline(tsv, line);) {
-      const std::vector<std::string> f = split(line);
-      if (f[0] == "sms" && f.size() == 8) deletedBodies.push_back({unescape(f[6]), false});
+    for (const std::vector<std::string>& f : samplephone::readExpectedLines(dir + "/expected-deleted.tsv")) {
+      if (f[0] == "sms" && f.size() == 8) deletedBodies.push_back({samplephone::unescapeField(f[6]), false});
       if (f[0] == "data" && f.size() == 6 && f[4] != "\\N") {
-        deletedValues.push_back({unescape(f[4]), f[3] == "vnd.android.cursor.item/phone_v2"});
+        deletedValues.push_back({samplephone::unescapeField(f[4]), f[3] == "vnd.android.cursor.item/phone_v2"});
       }
     }
     auto valuesOf = [](const std::vector<Deleted>& deleted, const std::set<std::string>& live) {

@@ -11,6 +11,7 @@
 #include "ContactAssembly.h"
 #include "SqliteParse.h"
 #include "TestDatabase.h"
+#include "expected.h"
 
 using namespace enginetest;
 
@@ -18,19 +19,6 @@ namespace {
 
 const std::string kPhone = SAMPLE_PHONE_DIR;
 const std::string kMakePhone = MAKE_SAMPLE_PHONE;
-
-std::string unescape(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
-    }
-    const char c = field[++i];
-    out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
 
 // A field as a run writes it: CR LF (also after further CRs) made LF, TAB made a space.
 std::string written(const std::string& value) {
@@ -60,16 +48,15 @@ struct Deleted {
 };
 
 Deleted deletedRows(const std::string& phone) {
-  std::ifstream in(phone + "/expected-deleted.tsv");
   Deleted d;
-  for (std::string line; std::getline(in, line);) {
-    const std::vector<std::string> f = fieldsOf(line);
+  for (const std::vector<std::string>& f : samplephone::readExpectedLines(phone + "/expected-deleted.tsv")) {
     if (f[0] == "sms" && f.size() == 8) {
-      const auto message = std::make_pair(written(unescape(f[4])), written(unescape(f[6])));
+      const auto message =
+          std::make_pair(written(samplephone::unescapeField(f[4])), written(samplephone::unescapeField(f[6])));
       d.messages.insert(message);
       if (f[7] == "1") d.messagesInFreeSpace.insert(message);
     } else if (f[0] == "data" && f.size() == 6) {
-      const std::string value = written(unescape(f[4]));
+      const std::string value = written(samplephone::unescapeField(f[4]));
       d.data1.insert(value);
       if (f[5] == "1") d.data1InFreeSpace.insert(value);
     }

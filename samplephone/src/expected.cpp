@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 #include "free_space.h"
 
@@ -20,6 +21,36 @@ std::string escapeField(const std::string& text) {
     }
   }
   return out;
+}
+
+std::string unescapeField(const std::string& field) {
+  std::string out;
+  out.reserve(field.size());
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      out += field[i];
+      continue;
+    }
+    const char c = field[++i];
+    out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+  }
+  return out;
+}
+
+std::vector<std::vector<std::string>> readExpectedLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::vector<std::string>> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+      fields.push_back(line.substr(start, tab - start));
+    }
+    fields.push_back(line.substr(start));
+    lines.push_back(std::move(fields));
+  }
+  return lines;
 }
 
 void writeExpected(const std::string& path, const std::string& contactsDb, const ContactsResult& contacts,

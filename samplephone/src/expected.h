@@ -14,13 +14,20 @@
 // (secure_delete zeroed them, or the page that held them was freed).
 
 #include <string>
+#include <vector>
 
 #include "writer.h"
 
 namespace samplephone {
 
-// Escapes one text field as described above.
+// Escapes one text field as described above, and undoes that (\N, NULL, becomes N: look
+// at the escaped field to tell NULL apart).
 std::string escapeField(const std::string& text);
+std::string unescapeField(const std::string& field);
+
+// The record lines of an expected-deleted.tsv, comments left out, each split into its
+// fields, still escaped. No lines when the file cannot be read.
+std::vector<std::vector<std::string>> readExpectedLines(const std::string& path);
 
 void writeExpected(const std::string& path, const std::string& contactsDb, const ContactsResult& contacts,
                    const std::string& messagesDb, const MessagesResult& messages);

@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
+
+#include "expected.h"
 
 namespace samplephonetest {
 
@@ -26,31 +29,12 @@ fs::path makePhone(const std::string& name, const std::string& options) {
   return dir;
 }
 
-std::string unescape(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
-    }
-    char c = field[++i];
-    out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
-
 std::vector<Record> readExpected(const fs::path& dir, const std::string& kind) {
-  std::ifstream in(dir / "expected-deleted.tsv", std::ios::binary);
   std::vector<Record> records;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    Record fields;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-      fields.push_back(unescape(line.substr(start, tab - start)));
-    fields.push_back(unescape(line.substr(start)));
-    if (fields[0] == kind) records.push_back(fields);
+  for (Record& fields : samplephone::readExpectedLines((dir / "expected-deleted.tsv").string())) {
+    if (fields[0] != kind) continue;
+    for (std::string& field : fields) field = samplephone::unescapeField(field);
+    records.push_back(std::move(fields));
   }
   return records;
 }

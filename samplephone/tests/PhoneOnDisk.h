@@ -15,9 +15,6 @@ std::string readFile(const fs::path& path);
 // Writes a phone into a fresh folder below the scratch folder and returns that folder.
 fs::path makePhone(const std::string& name, const std::string& options = "");
 
-// One field of expected-deleted.tsv with its escapes undone.
-std::string unescape(const std::string& field);
-
 // The record lines of expected-deleted.tsv whose first field is `kind`, fields unescaped.
 using Record = std::vector<std::string>;
 std::vector<Record> readExpected(const fs::path& dir, const std::string& kind);

@@ -371,7 +371,7 @@ TEST(ExpectedFile, EscapingKeepsOneRecordPerLineAndRoundTrips) {
   const std::string body = "line 1\r\nline 2\n\tC:\\N\\t";
   std::string escaped = samplephone::escapeField(body);
   EXPECT_EQ(std::string::npos, escaped.find_first_of("\t\r\n"));
-  EXPECT_EQ(body, unescape(escaped));
+  EXPECT_EQ(body, samplephone::unescapeField(escaped));
   EXPECT_EQ("\\\\N", samplephone::escapeField("\\N"));  // the text \N does not read as NULL
 }
 
