@@ -25,7 +25,6 @@ public:
     // Creates a new scan folder below `base` (empty: %LOCALAPPDATA%\Quillfen Retrievo, itself
     // created when missing). False when it cannot be made safely; `error` then says why.
     bool Create(std::wstring& error, const std::wstring& base = std::wstring());
-    bool IsCreated() const { return !m_path.empty(); }
 
     // The folder, and a file in it as a narrow path (the process's code page is UTF-8).
     const std::wstring& Path() const { return m_path; }

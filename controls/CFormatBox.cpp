@@ -51,10 +51,6 @@ CFormatBox::CFormatBox() {
 
 CFormatBox::~CFormatBox() = default;
 
-const wchar_t* CFormatBox::RowText(int row) {
-    return row >= 0 && row < kRowCount ? kRowTexts[row] : L"";
-}
-
 std::optional<FormatTicks> CFormatBox::Run(const FormatTicks& initial, HWND owner) {
     if (m_hWnd) return std::nullopt;
     m_ticked = {initial.text, initial.vcard, initial.smsXml, initial.csv, initial.html};

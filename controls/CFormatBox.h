@@ -51,8 +51,6 @@ public:
     // box was closed or cancelled.
     std::optional<FormatTicks> Run(const FormatTicks& initial = FormatTicks(), HWND owner = nullptr);
 
-    // The rows' texts, in the order of FormatTicks.
-    static const wchar_t* RowText(int row);
     // Whether a row is ticked, readable while the box is open (for tests).
     bool Ticked(int row) const { return m_ticked[static_cast<size_t>(row)]; }
 

@@ -20,11 +20,8 @@ PullStatus::~PullStatus() {
 }
 
 void PullStatus::Cancel() {
-  cancelled_ = true;
   if (cancelEvent_) SetEvent(cancelEvent_);
 }
-
-bool PullStatus::Cancelled() const { return cancelled_; }
 
 bool PullStatus::Finished() const { return finished_.load(std::memory_order_acquire); }
 

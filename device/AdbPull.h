@@ -116,7 +116,6 @@ class PullStatus {
 
   // Window side: ends the pull as soon as possible (its client at once).
   void Cancel();
-  bool Cancelled() const;
   // Window side, after WM_PULL_DONE: the outcome (Finished() is true from then on).
   bool Finished() const;
   PullResult Result() const;
@@ -127,7 +126,6 @@ class PullStatus {
 
  private:
   HANDLE cancelEvent_;
-  std::atomic<bool> cancelled_{false};
   mutable std::mutex mutex_;
   PullResult result_;
   std::atomic<bool> finished_{false};

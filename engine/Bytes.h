@@ -15,13 +15,6 @@ inline uint32_t readBigEndian32(const uint8_t* p) {
          p[3];
 }
 
-inline void writeBigEndian32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
-}
-
 // The varint at `p` (1 to 9 bytes: seven bits per byte, most significant group first, the
 // ninth byte giving all eight). Reads nothing at or beyond `end`; returns the number of
 // bytes it took, or 0 when `end` cuts the varint short. The one-byte case, by far the most
@@ -46,7 +39,6 @@ inline uint64_t contentWidth(uint64_t t) {
 }
 
 inline bool isTextType(uint64_t t) { return t >= 13 && (t & 1) != 0; }
-inline bool isBlobType(uint64_t t) { return t >= 12 && (t & 1) == 0; }
 inline bool isIntegerType(uint64_t t) { return (t >= 1 && t <= 6) || t == 8 || t == 9; }
 
 // The signed integer stored in `width` big-endian bytes (1, 2, 3, 4, 6 or 8).

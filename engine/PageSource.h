@@ -37,8 +37,6 @@ class PageSource {
   uint32_t pageSize() const { return header_.pageSize; }
   uint32_t usable() const { return header_.usable; }
   uint32_t pageCount() const { return pageCount_; }
-  bool hasLog() const { return log_ != nullptr && log_->hasFrames(); }
-  bool hasJournal() const { return journal_ != nullptr && !journal_->records().empty(); }
 
   // Copies the current image of `pgno` (pageSize() bytes) into `dst`, which must hold
   // pageSize() + kPageSlack bytes; the slack is zeroed. False when the database lacks the

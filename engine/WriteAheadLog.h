@@ -18,7 +18,6 @@ class WriteAheadLog {
   // `pageSize` bytes leaves no frames.
   WriteAheadLog(ByteSource& source, uint32_t pageSize);
 
-  bool hasFrames() const { return frameCount_ > 0; }
   // Database size in pages after the last commit; 0 when the log holds no commit.
   uint32_t committedSize() const { return committedSize_; }
   // File offset of the page image of the newest committed frame of `pgno`, or 0.

@@ -11,5 +11,4 @@ struct ExportFormats {
     bool html = false;    // report.html: contacts as cards, conversations as bubbles
 
     static ExportFormats All() { return ExportFormats{true, true, true, true, true}; }
-    bool Any() const { return text || vcard || smsXml || csv || html; }
 };

@@ -39,12 +39,6 @@ const char kByteOrderMark[] = "\xFF\xFE";
 
 }  // namespace
 
-std::string Utf16LineBytes(const std::wstring& text) {
-    std::string bytes;
-    AppendLineBytes(bytes, text);
-    return bytes;
-}
-
 TkTxtFile::TkTxtFile(OutputFile& file) : m_file(file) { m_file.Append(kByteOrderMark, 2); }
 
 TkTxtFile::~TkTxtFile() = default;

@@ -27,5 +27,3 @@ private:
     std::string m_line;  // the bytes of the line being written, kept to reuse its storage
 };
 
-// The bytes of one line as TkTxtFile writes them (without the byte-order mark).
-std::string Utf16LineBytes(const std::wstring& text);
