@@ -8,6 +8,8 @@
 namespace {
 
 const DWORD kPipeBuffer = 64 * 1024;
+// How many pipe names one run tries before it gives up.
+const int kPipeNameTries = 8;
 const size_t kMaxKeptText = 64 * 1024;
 // How often the watched bytes and the clocks are looked at while nothing else happens.
 const DWORD kPollMs = 250;
@@ -28,12 +30,14 @@ class PipeReader {
   // Creates the pipe under a name no other process can have taken first, and its
   // inheritable write end for the client.
   bool Create(const std::wstring& name, winframe::CHandle* writeEnd) {
+    open_ = false;
     server_ = winframe::CHandle(CreateNamedPipeW(
         name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
         kPipeBuffer, 0, nullptr));
+    if (!server_.IsValid()) return false;
     event_ = winframe::CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!server_.IsValid() || !event_.IsValid()) return false;
+    if (!event_.IsValid()) return false;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     *writeEnd = winframe::CHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -193,19 +197,27 @@ ClientRun ClientRunner::Run(const std::vector<std::wstring>& args, const Command
     run.end = ClientRun::End::kCancelled;
     return run;
   }
-  const std::wstring pipeName = L"\\\\.\\pipe\\quillfen-retrievo-" + std::to_wstring(GetCurrentProcessId()) +
-                                L"-" + std::to_wstring(GetCurrentThreadId()) + L"-" +
-                                std::to_wstring(reinterpret_cast<uintptr_t>(this)) + L"-" +
-                                std::to_wstring(++pipeCounter_);
+  const std::wstring pipePrefix = L"\\\\.\\pipe\\quillfen-retrievo-" + std::to_wstring(GetCurrentProcessId()) +
+                                  L"-" + std::to_wstring(GetCurrentThreadId()) + L"-" +
+                                  std::to_wstring(reinterpret_cast<uintptr_t>(this)) + L"-";
   PipeReader outPipe;
   PipeReader errPipe;
   winframe::CHandle outWrite;
   winframe::CHandle errWrite;
+  // A name can still be held by a pipe of an ended process whose id this one now has (the
+  // system reuses ids, and a client that process started may outlive it for a moment, its
+  // pipe open): such a name is passed over for the next.
+  bool piped = false;
+  for (int tries = 0; tries < kPipeNameTries && !piped; ++tries) {
+    const std::wstring pipeName = pipePrefix + std::to_wstring(++pipeCounter_);
+    piped = outPipe.Create(pipeName + L"-out", &outWrite) && errPipe.Create(pipeName + L"-err", &errWrite);
+    if (!piped) run.startError = GetLastError();
+  }
+  if (!piped) return run;
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   winframe::CHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!outPipe.Create(pipeName + L"-out", &outWrite) || !errPipe.Create(pipeName + L"-err", &errWrite) ||
-      !nul.IsValid()) {
+  if (!nul.IsValid()) {
     run.startError = GetLastError();
     return run;
   }

@@ -13,6 +13,7 @@
 
 #include "ClientProcess.h"
 #include "EmulatedPhone.h"
+#include "Handles.h"
 #include "WindowsTestFiles.h"
 
 namespace {
@@ -79,6 +80,18 @@ TEST(ClientRun, OutputErrorsAndExitCodeComeThroughPipes) {
   const ClientRun missing = Runner(dir.path() + "\\nowhere").Run(Args({"start-server"}), {5000, 0});
   EXPECT_EQ(missing.end, ClientRun::End::kNotStarted);
   EXPECT_NE(missing.startError, 0u);
+
+  // The names of the next run's pipes held already, as by a pipe of an ended process with
+  // this one's id that its client keeps open: the run takes other names.
+  ClientRunner fresh = Runner(dir.path());
+  const std::wstring taken = L"\\\\.\\pipe\\quillfen-retrievo-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                             std::to_wstring(GetCurrentThreadId()) + L"-" +
+                             std::to_wstring(reinterpret_cast<uintptr_t>(&fresh)) + L"-1-out";
+  winframe::CHandle holder(CreateNamedPipeW(taken.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr));
+  ASSERT_TRUE(holder.IsValid());
+  const ClientRun despite = fresh.Run(Args({"shell", "su", "-c", "id"}), {5000, 0});
+  EXPECT_EQ(despite.end, ClientRun::End::kExited);
+  EXPECT_EQ(despite.out.compare(0, 12, "uid=0(root) "), 0) << despite.out;
 }
 
 // An inheritable handle of the program (a copy's file, another pipe) never reaches the
@@ -87,9 +100,10 @@ TEST(ClientRun, TheClientInheritsOnlyItsPipes) {
   TempFolder dir("inherit");
   EmulatedPhone phone(dir.path(), "");
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  HANDLE event = CreateEventW(&inherit, TRUE, FALSE, nullptr);
-  ASSERT_NE(event, nullptr);
-  const std::string value = std::to_string(reinterpret_cast<uintptr_t>(event));
+  // A semaphore of a count the probe knows, so no other handle with its number passes for it.
+  HANDLE semaphore = CreateSemaphoreW(&inherit, 7, 100, nullptr);
+  ASSERT_NE(semaphore, nullptr);
+  const std::string value = std::to_string(reinterpret_cast<uintptr_t>(semaphore));
   const ClientRun run = Runner(dir.path()).Run({L"probe-handle", Wide(value)}, {5000, 0});
   EXPECT_EQ(run.out, "closed\n");
 
@@ -106,7 +120,7 @@ TEST(ClientRun, TheClientInheritsOnlyItsPipes) {
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
   CloseHandle(file);
-  CloseHandle(event);
+  CloseHandle(semaphore);
   EXPECT_EQ(ReadFile(out), "open\n");
 }
 

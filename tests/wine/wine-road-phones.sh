@@ -107,7 +107,9 @@ for case in "su = none|The phone is not rooted: reading its contacts and message
   scenario "${case%%|*}"
   if start_program; then
     if drv wait-visible "$(control 1033)" 60000 >/dev/null; then
-      check "${case%%|*}: the failure page names the cause" "$(drv text "$(control 1035)")" "${case#*|}"
+      cause=$(drv text "$(control 1035)")
+      check "${case%%|*}: the failure page names the cause" "$cause" "${case#*|}"
+      [ "$cause" = "${case#*|}" ] || echo "#   its details: $(drv text "$(control 1036)")"
     else
       check "${case%%|*}: failure page within 60 s" no yes
     fi
