@@ -5,8 +5,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -23,6 +25,28 @@ namespace {
 // One row as both readers see it: every column as (kind, bytes); kind 0 NULL, 1 integer,
 // 2 real, 3 text or blob.
 using Row = std::vector<std::pair<int, std::string>>;
+
+// Whether SQLite finds the file's trees sound. In one that is not, a cell may run past its
+// page, and SQLite then reads on into whatever its memory holds there: its rows differ from
+// one process to the next, so they say nothing of the live rows.
+bool sqliteFindsItSound(sqlite3* db) {
+  // Android's own collations, which the check of an index that uses them needs: a stand-in
+  // that orders bytes, as the engine's own connection has.
+  auto compareBytes = [](void*, int lengthA, const void* a, int lengthB, const void* b) {
+    const int common = std::memcmp(a, b, static_cast<size_t>(std::min(lengthA, lengthB)));
+    return common != 0 ? common : lengthA - lengthB;
+  };
+  for (const char* name : {"PHONEBOOK", "LOCALIZED"}) {
+    sqlite3_create_collation(db, name, SQLITE_UTF8, nullptr, compareBytes);
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr) != SQLITE_OK) return false;
+  bool sound = sqlite3_step(statement) == SQLITE_ROW &&
+               std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) == "ok";
+  sound = sound && sqlite3_step(statement) == SQLITE_DONE;
+  sqlite3_finalize(statement);
+  return sound;
+}
 
 std::map<int64_t, Row> sqliteRows(sqlite3* db, const engine::TreeInfo& table, bool& complete) {
   std::map<int64_t, Row> rows;
@@ -104,10 +128,14 @@ TEST(LiveRows, TheEnginesReaderAgreesWithSqliteOnTheCorpus) {
     limits.deadline = std::chrono::steady_clock::now() + engine::kSqliteDeadline;
     std::string problem;
     if (!db.open(std::move(source), path, limits, problem)) continue;
-    ++databases;
     engine::ReadOnlyVfs vfs(pages);
     sqlite3* connection = vfs.open();
     ASSERT_NE(connection, nullptr) << path;
+    if (!sqliteFindsItSound(connection)) {
+      sqlite3_close(connection);
+      continue;
+    }
+    ++databases;
     for (size_t t = 0; t < db.schema().trees.size(); ++t) {
       const engine::TreeInfo& table = db.schema().trees[t];
       if (table.isIndex) continue;
