@@ -254,6 +254,9 @@ void MessageRecovery::run(std::unique_ptr<PageSource> messagesSource, const std:
   }
 
   MessageAssembly assembly(live);
+  // Deleted messages seldom outnumber the live ones; the room only grows past that if so,
+  // and is never made for more than 65,536 at first (a 32-bit program's address space).
+  assembly.expectRows(std::min<size_t>(live.ids.size(), size_t{1} << 16));
   carving.carve(read.unreadableLeaves, read.complete, [&](size_t structure, Record& record, Origin origin) {
     if (structure == smsStructure) {
       RecoveredMessage m;
