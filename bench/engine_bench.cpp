@@ -1,7 +1,8 @@
 // Measures the recovery engine on a large phone: the time of each run next to the time of
 // reading the files it reads once (warm cache), and the engine's peak memory; with the
 // command-line tool named, also the tool run alone as a process of its own, timed from
-// outside (start, run, text written, exit) with its own peak memory.
+// outside (start, run, text written, exit) with its own peak memory, and the tool started
+// with no work at all, the floor under every run timed from outside.
 //
 //   engine_bench DIR [RETRIEVO_CARVE]      (DIR holds contacts2.db and mmssms.db)
 #include <fcntl.h>
@@ -15,6 +16,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <sqlite3.h>
 
 #include "SqliteParse.h"
 
@@ -88,6 +91,43 @@ std::pair<double, double> runTool(const std::string& tool, const char* run, cons
   return {ok ? ms : -1.0, static_cast<double>(usage.ru_maxrss) / 1024.0};
 }
 
+// The wall time in milliseconds of SQLite opening `path` read-only and reading its schema,
+// the part of every run left to SQLite; -1 when SQLite cannot read it.
+double schemaRead(const std::string& path) {
+  const auto start = Clock::now();
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+  sqlite3_stmt* statement = nullptr;
+  ok = ok && sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, rootpage, sql FROM sqlite_master", -1, &statement,
+                                nullptr) == SQLITE_OK;
+  int step = SQLITE_ROW;
+  while (ok && (step = sqlite3_step(statement)) == SQLITE_ROW) {
+  }
+  ok = ok && step == SQLITE_DONE;
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return ok ? millisecondsSince(start) : -1.0;
+}
+
+// The wall time in milliseconds of starting the tool with no arguments until it exits (it
+// only prints its usage): what any run from outside costs before it reads a byte.
+double startWithoutWork(const std::string& tool) {
+  const auto start = Clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, STDOUT_FILENO);
+      dup2(null, STDERR_FILENO);
+    }
+    execl(tool.c_str(), tool.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return millisecondsSince(start);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +173,8 @@ int main(int argc, char** argv) {
   // The messages run also reads the live contacts, so its files are both databases.
   std::printf("%-16s %10.2f %14.2f %8.2f %12.1f %10zu\n", "messages", runSms, readSms + readContacts,
               runSms / (readSms + readContacts), peakMemoryOfRun(contacts, sms, ePaserSms), smsLines);
+  std::printf("SQLite opening a file and reading its schema alone: contacts2.db %.2f ms, mmssms.db %.2f ms\n",
+              timeMedian(rounds, [&] { schemaRead(contacts); }), timeMedian(rounds, [&] { schemaRead(sms); }));
   std::printf("(peak of a bare process: %.1f MiB; medians of %d rounds)\n", static_cast<double>(idle.ru_maxrss) / 1024.0,
               rounds);
   if (argc == 3) {
@@ -156,6 +198,9 @@ int main(int argc, char** argv) {
       const double ms = medianOf(times);
       std::printf("%-16s %10.2f %14.2f %8.2f %12.1f\n", messages ? "messages" : "contacts", ms, read, ms / read, peak);
     }
+    std::vector<double> starts;
+    for (int i = 0; i < 3 * rounds; ++i) starts.push_back(startWithoutWork(tool));
+    std::printf("retrievo-carve started with no work (it prints its usage and exits): %.2f ms\n", medianOf(starts));
   }
   return 0;
 }
