@@ -70,25 +70,34 @@ double peakMemoryOfRun(const std::string& contacts, const std::string& sms, ePas
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// One run of the command-line tool in a process of its own, its output thrown away: the
-// wall time in milliseconds and the process's peak memory in MiB; a negative time when the
-// tool failed.
-std::pair<double, double> runTool(const std::string& tool, const char* run, const std::string& contacts,
-                                  const std::string& sms) {
+// One run of the command-line tool in a process of its own, its output thrown away (its
+// errors too when `quiet`): the wall time in milliseconds, the process's peak memory in MiB
+// and whether it exited with 0.
+struct ToolRun {
+  double ms;
+  double peakMiB;
+  bool ok;
+};
+ToolRun runTool(const std::string& tool, const std::vector<std::string>& args, bool quiet) {
+  std::vector<char*> argv{const_cast<char*>(tool.c_str())};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
   const auto start = Clock::now();
   const pid_t child = fork();
   if (child == 0) {
     const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, STDOUT_FILENO);
-    execl(tool.c_str(), tool.c_str(), run, contacts.c_str(), sms.c_str(), static_cast<char*>(nullptr));
+    if (null >= 0) {
+      dup2(null, STDOUT_FILENO);
+      if (quiet) dup2(null, STDERR_FILENO);
+    }
+    execv(tool.c_str(), argv.data());
     _exit(127);
   }
   int status = 0;
   struct rusage usage {};
   wait4(child, &status, 0, &usage);
-  const double ms = millisecondsSince(start);
-  const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return {ok ? ms : -1.0, static_cast<double>(usage.ru_maxrss) / 1024.0};
+  return {millisecondsSince(start), static_cast<double>(usage.ru_maxrss) / 1024.0,
+          WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
 // The wall time in milliseconds of SQLite opening `path` read-only and reading its schema,
@@ -109,24 +118,6 @@ double schemaRead(const std::string& path) {
   return ok ? millisecondsSince(start) : -1.0;
 }
 
-// The wall time in milliseconds of starting the tool with no arguments until it exits (it
-// only prints its usage): what any run from outside costs before it reads a byte.
-double startWithoutWork(const std::string& tool) {
-  const auto start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-      dup2(null, STDOUT_FILENO);
-      dup2(null, STDERR_FILENO);
-    }
-    execl(tool.c_str(), tool.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return millisecondsSince(start);
-}
 
 }  // namespace
 
@@ -185,21 +176,22 @@ int main(int argc, char** argv) {
       std::vector<double> times;
       double peak = 0;
       for (int i = 0; i < rounds; ++i) {
-        const auto [ms, mib] = runTool(tool, run, contacts, sms);
-        if (ms < 0) {
+        const ToolRun toolRun = runTool(tool, {run, contacts, sms}, false);
+        if (!toolRun.ok) {
           std::fprintf(stderr, "engine_bench: %s %s failed\n", tool.c_str(), run);
           return 1;
         }
-        times.push_back(ms);
-        peak = std::max(peak, mib);
+        times.push_back(toolRun.ms);
+        peak = std::max(peak, toolRun.peakMiB);
       }
       const bool messages = std::string(run) == "sms";
       const double read = messages ? readSms + readContacts : readContacts;
       const double ms = medianOf(times);
       std::printf("%-16s %10.2f %14.2f %8.2f %12.1f\n", messages ? "messages" : "contacts", ms, read, ms / read, peak);
     }
+    // Without arguments the tool only prints its usage and exits.
     std::vector<double> starts;
-    for (int i = 0; i < 3 * rounds; ++i) starts.push_back(startWithoutWork(tool));
+    for (int i = 0; i < 3 * rounds; ++i) starts.push_back(runTool(tool, {}, true).ms);
     std::printf("retrievo-carve started with no work (it prints its usage and exits): %.2f ms\n", medianOf(starts));
   }
   return 0;

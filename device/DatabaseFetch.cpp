@@ -231,9 +231,12 @@ bool DatabaseFetch::Whole(const LocalCopy& copy, uint64_t expected, const Shape&
   return IsWholeDatabase(head.data(), head.size(), got, shape.journalBeside, why);
 }
 
-bool DatabaseFetch::Remeasure(SuForm form, const std::string& phonePath, uint64_t* size) {
+bool DatabaseFetch::ArrivedWhole(SuForm form, const std::string& phonePath, const LocalCopy& copy,
+                                 uint64_t* expected, const Shape& shape, std::string* why) {
+  if (Whole(copy, *expected, shape, why)) return true;
   std::string words;
-  return link_.Measure(form, phonePath, size, &words) == PhoneLink::Presence::kPresent;
+  return link_.Measure(form, phonePath, expected, &words) == PhoneLink::Presence::kPresent &&
+         Whole(copy, *expected, shape, why);
 }
 
 DatabaseFetch::Copied DatabaseFetch::Stream(SuForm form, const std::string& phonePath, uint64_t size,
@@ -275,8 +278,7 @@ DatabaseFetch::Copied DatabaseFetch::Stream(SuForm form, const std::string& phon
       return out;
     }
     stalled = run.end == ClientRun::End::kCutOff;
-    if (Whole(*copy, expected, shape, &why) ||
-        (Remeasure(form, phonePath, &expected) && Whole(*copy, expected, shape, &why))) {
+    if (ArrivedWhole(form, phonePath, *copy, &expected, shape, &why)) {
       progress_.Settled(copy->Size());
       out.copy = std::move(copy);
       return out;
@@ -342,8 +344,7 @@ DatabaseFetch::Copied DatabaseFetch::ThroughPhoneFolder(SuForm form, const std::
       return out;
     }
     const bool pulledWell = pulled.end == ClientRun::End::kExited && pulled.exitCode == 0;
-    if (pulledWell && (Whole(*copy, expected, shape, &why) ||
-                       (Remeasure(form, phonePath, &expected) && Whole(*copy, expected, shape, &why)))) {
+    if (pulledWell && ArrivedWhole(form, phonePath, *copy, &expected, shape, &why)) {
       progress_.Settled(copy->Size());
       out.copy = std::move(copy);
       return out;

@@ -69,8 +69,10 @@ class DatabaseFetch {
                                        PullCause* cause);
 
   bool Whole(const LocalCopy& copy, uint64_t expected, const Shape& shape, std::string* why) const;
-  // After a copy that did not match: the phone's file may have changed; its size now.
-  bool Remeasure(SuForm form, const std::string& phonePath, uint64_t* size);
+  // Whole at the size expected, or, when not, at the size the phone gives for the file now
+  // (it may have changed while it was copied); `expected` becomes that size.
+  bool ArrivedWhole(SuForm form, const std::string& phonePath, const LocalCopy& copy, uint64_t* expected,
+                    const Shape& shape, std::string* why);
   PullCause Failed(PullFailure failure, const std::string& detail) const;
   PullCause LocalFailure(const std::wstring& localPath, DWORD error) const;
 

@@ -1,9 +1,16 @@
 #include "Bytes.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 namespace engine {
+
+std::string realText(const uint8_t* content) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", realValue(content));
+  return text;
+}
 
 size_t readLongVarint(const uint8_t* p, const uint8_t* end, uint64_t& value) {
   value = 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace engine {
@@ -54,6 +55,16 @@ inline int64_t integerValue(uint64_t t, const uint8_t* content) {
   if (t == 9) return 1;
   return readSignedBigEndian(content, static_cast<size_t>(contentWidth(t)));
 }
+
+// The big-endian 8-byte real (serial type 7) at `content`, and the text SQLite gives for it.
+inline double realValue(const uint8_t* content) {
+  uint64_t bits = 0;
+  for (size_t k = 0; k < 8; ++k) bits = bits << 8 | content[k];
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+std::string realText(const uint8_t* content);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence.
 bool isValidUtf8(const uint8_t* p, size_t n);

@@ -1,7 +1,6 @@
 #include "LiveRows.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "BTreeWalk.h"
@@ -63,15 +62,7 @@ std::string RecordView::text(int i, uint32_t encoding) const {
   const uint8_t* content = payload_ + columns_[static_cast<size_t>(i)].offset;
   if (t == 0) return std::string();
   if (isIntegerType(t)) return std::to_string(integerValue(t, content));
-  if (t == 7) {
-    uint64_t bits = 0;
-    for (size_t k = 0; k < 8; ++k) bits = bits << 8 | content[k];
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    char out[40];
-    std::snprintf(out, sizeof out, "%.15g", d);
-    return out;
-  }
+  if (t == 7) return realText(content);
   const size_t width = static_cast<size_t>(contentWidth(t));
   if (isTextType(t) && encoding != 1) {
     std::string utf8;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "Bytes.h"
@@ -95,13 +94,7 @@ inline bool RecordValidator::checkValue(uint64_t t, const uint8_t* bytes, int& p
       default: return !fitsSigned(v, 48);
     }
   }
-  if (t == 7) {
-    uint64_t bits = 0;
-    for (size_t i = 0; i < 8; ++i) bits = bits << 8 | bytes[i];
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return !std::isnan(d);  // SQLite stores NaN as NULL
-  }
+  if (t == 7) return !std::isnan(realValue(bytes));  // SQLite stores NaN as NULL
   return true;
 }
 
@@ -130,13 +123,7 @@ void RecordValidator::keptValue(uint64_t t, const uint8_t* bytes, CarvedValue& v
   if (isIntegerType(t)) {
     value.integer = integerValue(t, bytes);
   } else if (t == 7) {
-    uint64_t bits = 0;
-    for (size_t i = 0; i < 8; ++i) bits = bits << 8 | bytes[i];
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    char text[40];
-    std::snprintf(text, sizeof text, "%.15g", d);
-    value.text = text;
+    value.text = realText(bytes);
   } else if (isTextType(t) && rules_.textEncoding() != kUtf8) {
     utf16ToUtf8(bytes, width, rules_.textEncoding() == kUtf16be, &value.text);
   } else {

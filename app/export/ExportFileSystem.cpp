@@ -122,10 +122,6 @@ Made MakeFile(const std::wstring& path, FileHandle& file, std::wstring& problem)
     return Made::kMade;
 }
 
-FileHandle::~FileHandle() { Close(); }
-
-bool FileHandle::IsOpen() const { return m_native != -1; }
-
 bool FileHandle::Write(const char* data, size_t size, size_t& written) {
     written = 0;
     if (!IsOpen()) return false;
@@ -223,10 +219,6 @@ Made MakeFile(const std::wstring& path, FileHandle& file, std::wstring& problem)
     return Made::kMade;
 }
 
-FileHandle::~FileHandle() { Close(); }
-
-bool FileHandle::IsOpen() const { return m_native != -1; }
-
 bool FileHandle::Write(const char* data, size_t size, size_t& written) {
     written = 0;
     if (!IsOpen()) return false;
@@ -258,6 +250,10 @@ bool FileHandle::Close() {
 }
 
 #endif
+
+FileHandle::~FileHandle() { Close(); }
+
+bool FileHandle::IsOpen() const { return m_native != -1; }
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : m_native(std::exchange(other.m_native, -1)), m_problem(std::move(other.m_problem)) {}
